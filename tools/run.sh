@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the player and plays a disc: the drive at /dev/cdrom when it holds
+# one, else the bundled demo disc. Extra arguments go to the player.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+build=build/release
+if [ $# -gt 0 ]; then
+    exec "$build/tools/corvid-mci" "$@" "play cdaudio from 1 notify"
+fi
+if [ -b /dev/cdrom ] && "$build/tools/corvid-mci" --device=/dev/cdrom --no-wait \
+        "status cdaudio media present" 2>/dev/null | grep -qx true; then
+    exec "$build/tools/corvid-mci" --device=/dev/cdrom "play cdaudio from 1 notify"
+fi
+exec "$build/tools/corvid-mci" "$build/demo/demo.cue" "play cdaudio from 1 notify"

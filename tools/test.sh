@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: first the developer build, then the
+# same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+for preset in dev asan; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset" -j2
+done
