@@ -1,0 +1,198 @@
+#include "tools/imagegen/ImageGen.h"
+
+#include <algorithm>
+
+#include "tools/imagegen/Layout.h"
+#include "tools/imagegen/Signals.h"
+
+namespace corvid::imagegen {
+
+namespace {
+
+constexpr std::size_t MAX_TRACKS = 99;
+// 99:59:74 is the largest time a cue sheet can write.
+constexpr Lba MAX_DISC_SECTORS = (99 * 60 + 59) * 75 + 74;
+constexpr std::size_t MAX_TEXT_LENGTH = 80;
+
+bool IsWritableText(const std::string& text) {
+    return text.size() <= MAX_TEXT_LENGTH &&
+           text.find_first_of(std::string("\"\r\n\0", 4)) == std::string::npos;
+}
+
+std::optional<std::string> CheckTrack(const TrackDescription& track, std::size_t number) {
+    const std::string name = "Track " + std::to_string(number);
+    if (track.length < 1) {
+        return name + " has no sectors.";
+    }
+    if (track.index00 < 0 || track.pregap < 0) {
+        return name + " has a negative gap.";
+    }
+    if (track.index00 > 0 && track.pregap > 0) {
+        return name + " has both an INDEX 00 gap and a PREGAP.";
+    }
+    if (!IsWritableText(track.title) || !IsWritableText(track.performer)) {
+        return name + " has a title or performer that a cue sheet cannot hold.";
+    }
+    return std::nullopt;
+}
+
+void AppendSectors(const DiscDescription& disc, const std::vector<TrackLayout>& layout, Lba begin,
+                   Lba end, std::vector<std::int16_t>& samples) {
+    for (std::size_t index = 0; index < layout.size() && begin < end; ++index) {
+        const TrackLayout& track = layout[index];
+        if (begin >= track.end) {
+            continue;
+        }
+        const Lba silentEnd = std::min(end, track.index00Start);
+        if (begin < silentEnd) {
+            samples.insert(samples.end(),
+                           static_cast<std::size_t>(silentEnd - begin) * cdrom::SAMPLES_PER_SECTOR,
+                           0);
+            begin = silentEnd;
+        }
+        const Lba regionEnd = std::min(end, track.end);
+        if (begin < regionEnd) {
+            const std::size_t offset = samples.size();
+            samples.resize(offset +
+                           static_cast<std::size_t>(regionEnd - begin) * cdrom::SAMPLES_PER_SECTOR);
+            RegionSamples(disc, index, begin - track.index00Start, regionEnd - begin,
+                          std::span(samples).subspan(offset));
+            begin = regionEnd;
+        }
+    }
+    // Past the lead-out there is nothing; a drive would fail such a read.
+    samples.insert(samples.end(),
+                   static_cast<std::size_t>(std::max(0, end - begin)) * cdrom::SAMPLES_PER_SECTOR,
+                   0);
+}
+
+}  // namespace
+
+std::vector<TrackLayout> LayOut(const DiscDescription& disc) {
+    std::vector<TrackLayout> layout;
+    Lba next = 0;
+    for (const TrackDescription& track : disc.tracks) {
+        TrackLayout place;
+        place.gapStart = next;
+        place.index00Start = place.gapStart + track.pregap;
+        place.start = place.index00Start + track.index00;
+        place.end = place.start + track.length;
+        layout.push_back(place);
+        next = place.end;
+    }
+    return layout;
+}
+
+ByteOrder FileByteOrder(const DiscDescription& disc, std::size_t trackIndex) {
+    const bool ownBinary =
+        disc.layout == FileLayout::FilePerTrack && disc.tracks[trackIndex].type == TrackType::Data;
+    return disc.format == AudioFormat::BinaryBigEndian && !ownBinary ? ByteOrder::Big
+                                                                     : ByteOrder::Little;
+}
+
+void RegionSamples(const DiscDescription& disc, std::size_t trackIndex, Lba firstSector,
+                   Lba sectorCount, std::span<std::int16_t> samples) {
+    const TrackDescription& track = disc.tracks[trackIndex];
+    const int number = static_cast<int>(trackIndex) + 1;
+    auto out = samples.begin();
+    if (track.type == TrackType::Data) {
+        const Lba firstLba = LayOut(disc)[trackIndex].index00Start + firstSector;
+        const bool big = FileByteOrder(disc, trackIndex) == ByteOrder::Big;
+        for (Lba sector = 0; sector < sectorCount; ++sector) {
+            for (int offset = 0; offset < cdrom::BYTES_PER_SECTOR; offset += 2) {
+                const unsigned first = DataSectorByte(firstLba + sector, offset);
+                const unsigned second = DataSectorByte(firstLba + sector, offset + 1);
+                *out++ = static_cast<std::int16_t>(big ? (first << 8U) | second
+                                                       : (second << 8U) | first);
+            }
+        }
+        return;
+    }
+    const std::int64_t firstFrame = std::int64_t{firstSector} * cdrom::SAMPLE_FRAMES_PER_SECTOR;
+    const std::int64_t frameCount = std::int64_t{sectorCount} * cdrom::SAMPLE_FRAMES_PER_SECTOR;
+    const std::int64_t gapFrames = std::int64_t{track.index00} * cdrom::SAMPLE_FRAMES_PER_SECTOR;
+    const std::int64_t trackFrames = std::int64_t{track.length} * cdrom::SAMPLE_FRAMES_PER_SECTOR;
+    for (std::int64_t frame = firstFrame; frame < firstFrame + frameCount; ++frame) {
+        const StereoFrame value =
+            disc.signal == Signal::Test
+                ? TestSignalFrame(number, frame)
+                : MusicFrame(static_cast<int>(trackIndex), frame - gapFrames, trackFrames);
+        *out++ = value.left;
+        *out++ = value.right;
+    }
+}
+
+std::optional<std::string> CheckDescription(const DiscDescription& disc) {
+    if (disc.tracks.empty()) {
+        return "The disc has no tracks.";
+    }
+    if (disc.tracks.size() > MAX_TRACKS) {
+        return "The disc has more than 99 tracks.";
+    }
+    for (std::size_t index = 0; index < disc.tracks.size(); ++index) {
+        if (auto error = CheckTrack(disc.tracks[index], index + 1)) {
+            return error;
+        }
+    }
+    if (!IsWritableText(disc.title) || !IsWritableText(disc.performer)) {
+        return "The disc has a title or performer that a cue sheet cannot hold.";
+    }
+    std::int64_t total = 0;
+    for (const TrackDescription& track : disc.tracks) {
+        total += std::int64_t{track.pregap} + track.index00 + track.length;
+    }
+    if (total > MAX_DISC_SECTORS) {
+        return "The disc is longer than a cue sheet can describe.";
+    }
+    return std::nullopt;
+}
+
+cdrom::Toc ExpectedToc(const DiscDescription& disc) {
+    const std::vector<TrackLayout> layout = LayOut(disc);
+    cdrom::Toc toc;
+    toc.leadOut = layout.empty() ? 0 : layout.back().end;
+    for (std::size_t index = 0; index < layout.size(); ++index) {
+        const bool isData = disc.tracks[index].type == TrackType::Data;
+        const bool last = index + 1 == layout.size();
+        const bool dataNext = !last && disc.tracks[index + 1].type == TrackType::Data;
+        cdrom::TocTrack track;
+        track.number = static_cast<int>(index) + 1;
+        track.start = layout[index].start;
+        track.kind = isData ? cdrom::TrackKind::Data : cdrom::TrackKind::Audio;
+        if (last) {
+            track.playableEnd = toc.leadOut;
+        } else {
+            track.playableEnd =
+                dataNext && !isData ? layout[index + 1].gapStart : layout[index + 1].start;
+        }
+        toc.tracks.push_back(track);
+    }
+    return toc;
+}
+
+std::vector<std::int16_t> DiscSamples(const DiscDescription& disc, Lba begin, Lba end) {
+    std::vector<std::int16_t> samples;
+    if (end <= begin) {
+        return samples;
+    }
+    samples.reserve(static_cast<std::size_t>(end - begin) * cdrom::SAMPLES_PER_SECTOR);
+    const Lba firstSector = std::max(begin, 0);
+    samples.insert(samples.end(),
+                   static_cast<std::size_t>(firstSector - begin) * cdrom::SAMPLES_PER_SECTOR, 0);
+    AppendSectors(disc, LayOut(disc), firstSector, end, samples);
+    return samples;
+}
+
+std::vector<std::int16_t> ExpectedPlayback(const DiscDescription& disc, int fromTrack) {
+    const cdrom::Toc toc = ExpectedToc(disc);
+    const std::vector<TrackLayout> layout = LayOut(disc);
+    std::vector<std::int16_t> samples;
+    for (const cdrom::TocTrack& track : toc.tracks) {
+        if (track.number >= fromTrack && track.kind == cdrom::TrackKind::Audio) {
+            AppendSectors(disc, layout, track.start, track.playableEnd, samples);
+        }
+    }
+    return samples;
+}
+
+}  // namespace corvid::imagegen

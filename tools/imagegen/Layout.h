@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "tools/imagegen/ImageGen.h"
+
+namespace corvid::imagegen {
+
+// Where one track lies on the disc. Its "region" is what a file holds of it:
+// the INDEX 00 gap and the track itself, [index00Start, end).
+struct TrackLayout {
+    Lba gapStart = 0;      // first PREGAP sector
+    Lba index00Start = 0;  // first INDEX 00 sector, or the start without one
+    Lba start = 0;         // INDEX 01
+    Lba end = 0;           // first sector after the track's own audio
+};
+
+std::vector<TrackLayout> LayOut(const DiscDescription& disc);
+
+// Samples of `sectorCount` sectors of track `trackIndex`'s region from
+// `firstSector` (counted from the region's start), as a drive reads them.
+void RegionSamples(const DiscDescription& disc, std::size_t trackIndex, Lba firstSector,
+                   Lba sectorCount, std::span<std::int16_t> samples);
+
+// The byte order that a reader of this track's file reads samples in.
+enum class ByteOrder : std::uint8_t { Little, Big };
+ByteOrder FileByteOrder(const DiscDescription& disc, std::size_t trackIndex);
+
+}  // namespace corvid::imagegen
