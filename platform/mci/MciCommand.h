@@ -19,6 +19,7 @@ enum class Sharing : std::uint8_t { Exclusive, Shareable };
 struct CommandFlags {
     WaitFlag wait = WaitFlag::NoWait;
     NotifyFlag notify = NotifyFlag::NoNotify;
+    bool operator==(const CommandFlags&) const = default;
 };
 
 // A position as a play command writes it: one to four decimal fields joined by
@@ -28,6 +29,7 @@ struct PositionValue {
     static constexpr std::size_t MAX_FIELDS = 4;
     std::array<std::uint32_t, MAX_FIELDS> fields{};
     std::size_t count = 0;
+    bool operator==(const PositionValue&) const = default;
 };
 
 enum class StatusItem : std::uint8_t {
@@ -45,32 +47,40 @@ enum class StatusItem : std::uint8_t {
 struct OpenCommand {
     CommandFlags flags;
     Sharing sharing = Sharing::Exclusive;
+    bool operator==(const OpenCommand&) const = default;
 };
 struct CloseCommand {
     CommandFlags flags;
+    bool operator==(const CloseCommand&) const = default;
 };
 struct SetTimeFormatCommand {
     CommandFlags flags;
     TimeFormat format = TimeFormat::Msf;
+    bool operator==(const SetTimeFormatCommand&) const = default;
 };
 struct SetDoorCommand {
     CommandFlags flags;
     DoorAction action = DoorAction::Open;
+    bool operator==(const SetDoorCommand&) const = default;
 };
 struct PlayCommand {
     CommandFlags flags;
     std::optional<PositionValue> from;  // none: from the current position
+    bool operator==(const PlayCommand&) const = default;
 };
 struct StopCommand {
     CommandFlags flags;
+    bool operator==(const StopCommand&) const = default;
 };
 struct InfoIdentityCommand {
     CommandFlags flags;
+    bool operator==(const InfoIdentityCommand&) const = default;
 };
 struct StatusCommand {
     CommandFlags flags;
     StatusItem item = StatusItem::Mode;
     std::uint32_t track = 0;  // for the items of one track
+    bool operator==(const StatusCommand&) const = default;
 };
 
 using Command = std::variant<OpenCommand, CloseCommand, SetTimeFormatCommand, SetDoorCommand,
