@@ -85,9 +85,11 @@ std::optional<DriveError> Loader::CheckTrack(const SheetTrack& track) const {
     if (track.fileName.empty()) {
         return Error(MCIERR_INVALID_DEVICE_NAME, "gives " + name + " no file.");
     }
-    const bool inRange = track.start >= 0 && track.start <= MAX_DISC_SECTORS &&
-                         track.index00 >= -1 && track.pregap >= 0 &&
-                         track.pregap <= MAX_DISC_SECTORS;
+    if (track.start < 0) {
+        return Error(MCIERR_INVALID_DEVICE_NAME, "gives " + name + " no INDEX 01.");
+    }
+    const bool inRange = track.start <= MAX_DISC_SECTORS && track.index00 >= -1 &&
+                         track.pregap >= 0 && track.pregap <= MAX_DISC_SECTORS;
     if (!inRange) {
         return Error(MCIERR_INVALID_DEVICE_NAME,
                      "gives " + name + " an impossible INDEX or PREGAP.");

@@ -165,6 +165,13 @@ const BrokenCase BROKEN_CASES[] = {
          return SheetOn(folder, "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 10:00:00\n");
      },
      MCIERR_HARDWARE, "which ends before track 1 starts"},
+    {"NoIndexOne",
+     [](const ImageTestFolder& folder) {
+         return SheetOn(folder,
+                        "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                        "  TRACK 02 AUDIO\n    INDEX 00 00:00:05\n");
+     },
+     MCIERR_INVALID_DEVICE_NAME, "gives track 2 no INDEX 01"},
     {"IndexZeroAfterIndexOne",
      [](const ImageTestFolder& folder) {
          return SheetOn(folder,
