@@ -41,7 +41,7 @@ struct EngineOptions {
 // wait on the drive or the sink's server. The notice callback runs on the
 // reader's or the sink's thread, never with the engine's lock held.
 class PlaybackEngine final : public PcmSource {
-public:
+  public:
     using EndNotice = std::function<void(MciNotifyCode)>;
 
     explicit PlaybackEngine(PcmSink& sink, EngineOptions options = {});
@@ -66,42 +66,58 @@ public:
     void OnDrained() override;
     void OnLost(std::int64_t frames) override;
 
-private:
+  private:
     struct Segment {
         Lba begin = 0;
-        Lba end = 0;
+        Lba end = 0;  // exclusive
     };
+    struct ReadJob {
+        Drive* drive = nullptr;
+        Lba sector = 0;
+        int sectors = 0;
+        std::int64_t firstFrame = 0;
+        std::uint64_t generation = 0;
+    };
+
+    static std::vector<Segment> PlanFrom(const Toc& toc, Lba start);
+    // Pauses the sink and ends the play in progress, if any; returns its notice.
+    EndNotice StopLocked();
     void ReaderLoop();
-    void JoinReader();
-    void EndPlay(MciNotifyCode code, std::unique_lock<std::mutex>& lock);
-    [[nodiscard]] Lba HeardPositionLocked() const;
-    [[nodiscard]] std::int64_t BufferedFramesLocked() const;
+    [[nodiscard]] std::optional<ReadJob> NextJobLocked() const;
+    [[nodiscard]] Lba LbaOfPlayFrameLocked(std::int64_t frame) const;
+    [[nodiscard]] std::int64_t CapacityFrames() const;
+    void CopyFromRingLocked(std::int64_t firstFrame, std::int64_t frames,
+                            std::span<std::int16_t> out) const;
+    void CopyToRingLocked(std::int64_t firstFrame, std::span<const std::int16_t> samples);
 
     PcmSink& m_sink;
     EngineOptions m_options;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_readerWake;
+    std::condition_variable m_readerIdle;
     mutable std::condition_variable m_bufferChanged;
     std::thread m_reader;
     bool m_readerExit = false;
+    bool m_readerBusy = false;
+    // The reader fills the ring in long bursts: from half empty up to full.
+    bool m_refilling = false;
 
     Drive* m_drive = nullptr;
     std::shared_ptr<const Toc> m_toc;
-    std::vector<Segment> m_plan;  // audio to play, in order
+    std::vector<Segment> m_plan;  // the audio to play, in order
     EndNotice m_onEnd;
     EngineMode m_mode = EngineMode::Stopped;
     std::optional<DriveError> m_error;
-    std::uint64_t m_generation = 0;  // one per play: a stale reader's sectors are dropped
+    std::uint64_t m_generation = 0;  // a read begun under another is stale
 
-    // The play's sample frames are numbered from its start: the reader has
-    // read up to m_readFrames, the sink has pulled up to m_pulledFrames.
+    // Sample frames are counted from the play's start along the plan: the
+    // ring holds those from m_pulledFrames up to m_readFrames.
     Lba m_playStart = 0;
-    Lba m_heldPosition = 0;  // while stopped
+    Lba m_heldPosition = 0;
     std::int64_t m_readFrames = 0;
     std::int64_t m_pulledFrames = 0;
     std::int64_t m_totalFrames = 0;
-    bool m_endOfStream = false;
     std::vector<std::int16_t> m_ring;  // interleaved stereo
 };
 

@@ -78,16 +78,16 @@ cdrom::ReadResult FakeDrive::ReadAudio(Lba start, std::span<std::int16_t> sample
     std::copy(data.begin(), data.end(), samples.begin());
     cdrom::ReadResult result{readable, std::nullopt};
     if (readable < wanted) {
-        result.error = cdrom::DriveError{MCIERR_HARDWARE, "Cannot read sector " +
-                                                              std::to_string(start + readable) +
-                                                              " of " + m_name + "."};
+        result.error = cdrom::DriveError{
+            MCIERR_HARDWARE,
+            "Cannot read sector " + std::to_string(start + readable) + " of " + m_name + "."};
     }
     return result;
 }
 
 void FakeDrive::SetReadSpeed(cdrom::ReadSpeed speed) {
     std::lock_guard lock(m_mutex);
-    m_lastSpeed = speed;
+    m_speeds.push_back(speed);
 }
 
 void FakeDrive::SetState(cdrom::DriveState state) {
@@ -111,9 +111,9 @@ int FakeDrive::ReadCalls() const {
     return m_readCalls;
 }
 
-std::optional<cdrom::ReadSpeed> FakeDrive::LastSpeed() const {
+std::vector<cdrom::ReadSpeed> FakeDrive::SpeedsSet() const {
     std::lock_guard lock(m_mutex);
-    return m_lastSpeed;
+    return m_speeds;
 }
 
 }  // namespace corvid::testing

@@ -30,7 +30,7 @@ cdrom::Toc MakeToc(const std::vector<FakeTrack>& tracks);
 // A drive in memory whose every sector holds FakeSamples. Tests set its state
 // and make reads fail where they want.
 class FakeDrive final : public cdrom::Drive {
-public:
+  public:
     explicit FakeDrive(cdrom::Toc toc, std::string name = "/dev/fake-cdrom");
 
     cdrom::DriveState State() override;
@@ -48,16 +48,16 @@ public:
     void FailReadsFrom(cdrom::Lba sector);
 
     [[nodiscard]] int ReadCalls() const;
-    [[nodiscard]] std::optional<cdrom::ReadSpeed> LastSpeed() const;
+    [[nodiscard]] std::vector<cdrom::ReadSpeed> SpeedsSet() const;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::shared_ptr<const cdrom::Toc> m_toc;
     cdrom::DriveState m_state = cdrom::DriveState::Ready;
     bool m_discChanged = false;
     std::optional<cdrom::Lba> m_failFrom;
     int m_readCalls = 0;
-    std::optional<cdrom::ReadSpeed> m_lastSpeed;
+    std::vector<cdrom::ReadSpeed> m_speeds;
     std::string m_name;
 };
 
