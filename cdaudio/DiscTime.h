@@ -57,4 +57,12 @@ LengthParts ParseLength(std::string_view text);
 // The length text "%02d:%02d:%02d" of a duration in milliseconds.
 std::string LengthTextFromMilliseconds(std::int64_t milliseconds);
 
+// The text of a zero-terminated character buffer: its characters up to the
+// first zero, or all of them when it holds none.
+std::string_view TextOfBuffer(std::span<const char> buffer);
+
+// Copies `text` into `out` as a zero-terminated text, cut to fit with its
+// terminator (an empty `out` receives nothing).
+void CopyToBuffer(std::span<char> out, std::string_view text);
+
 }  // namespace corvid

@@ -1,0 +1,124 @@
+#include "cdaudio/DiscTime.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace corvid {
+
+namespace {
+
+// Two decimal digits at least, as printf's "%02d" writes an int.
+void AppendField(std::string& text, long long value) {
+    char field[24];
+    const int written = std::snprintf(field, sizeof field, "%02lld", value);
+    if (written > 0) {
+        text.append(field, static_cast<std::size_t>(written));
+    }
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+Msf MsfFromFrames(std::int64_t frames) {
+    Msf msf;
+    msf.minutes = static_cast<int>(frames / FRAMES_PER_MINUTE);
+    msf.seconds = static_cast<int>((frames / FRAMES_PER_SECOND) % SECONDS_PER_MINUTE);
+    msf.frames = static_cast<int>(frames % FRAMES_PER_SECOND);
+    return msf;
+}
+
+int ReadDecimal(std::string_view text, std::size_t offset) {
+    if (offset >= text.size()) {
+        return 0;
+    }
+    std::size_t i = offset;
+    while (i < text.size() && IsSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Unsigned arithmetic wraps modulo 2^32 without undefined behaviour.
+    std::uint32_t value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10U + static_cast<std::uint32_t>(text[i] - '0');
+        ++i;
+    }
+    if (negative) {
+        value = 0U - value;
+    }
+    return static_cast<int>(value);  // two's complement: modulo 2^32
+}
+
+std::string FormatPositionText(int track, int minutes, int seconds, int frames) {
+    std::string text;
+    text.reserve(POSITION_TEXT_SIZE);
+    AppendField(text, track);
+    text += ':';
+    AppendField(text, minutes);
+    text += ':';
+    AppendField(text, seconds);
+    text += ':';
+    AppendField(text, frames);
+    return text;
+}
+
+void FormatPosition(std::span<char> out, int track, int minutes, int seconds, int frames) {
+    CopyToBuffer(out, FormatPositionText(track, minutes, seconds, frames));
+}
+
+PositionParts ParsePosition(std::string_view text) {
+    text = TextOfBuffer(text);
+    PositionParts parts;
+    parts.track = ReadDecimal(text, 0);
+    parts.minutes = ReadDecimal(text, 3);
+    parts.seconds = ReadDecimal(text, 6);
+    parts.frames = ReadDecimal(text, 9);
+    return parts;
+}
+
+LengthParts ParseLength(std::string_view text) {
+    text = TextOfBuffer(text);
+    LengthParts parts;
+    parts.minutes = ReadDecimal(text, 0);
+    parts.seconds = ReadDecimal(text, 3);
+    parts.frames = ReadDecimal(text, 6);
+    return parts;
+}
+
+std::string LengthTextFromMilliseconds(std::int64_t milliseconds) {
+    constexpr std::int64_t MILLISECONDS_PER_MINUTE =
+        static_cast<std::int64_t>(SECONDS_PER_MINUTE) * MILLISECONDS_PER_SECOND;
+    const std::int64_t minutes = milliseconds / MILLISECONDS_PER_MINUTE;
+    const std::int64_t seconds = (milliseconds / MILLISECONDS_PER_SECOND) % SECONDS_PER_MINUTE;
+    const std::int64_t frames =
+        (milliseconds * FRAMES_PER_SECOND / MILLISECONDS_PER_SECOND) % FRAMES_PER_SECOND;
+    std::string text;
+    AppendField(text, minutes);
+    text += ':';
+    AppendField(text, seconds);
+    text += ':';
+    AppendField(text, frames);
+    return text;
+}
+
+std::string_view TextOfBuffer(std::span<const char> buffer) {
+    const auto end = std::find(buffer.begin(), buffer.end(), '\0');
+    return {buffer.data(), static_cast<std::size_t>(end - buffer.begin())};
+}
+
+void CopyToBuffer(std::span<char> out, std::string_view text) {
+    if (out.empty()) {
+        return;
+    }
+    const std::size_t length = std::min(text.size(), out.size() - 1);
+    std::copy_n(text.begin(), length, out.begin());
+    out[length] = '\0';
+}
+
+}  // namespace corvid
