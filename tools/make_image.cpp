@@ -26,8 +26,10 @@ Writes a CD image: a cue sheet and its audio files.
   --title TEXT            title of the last track, or of the disc before any track
   --performer TEXT        performer of the last track, or of the disc
   --format bin|bin-be|wave|flac   audio files (default bin)
-  --files single|per-track        one file for the disc or one per track
-                                  (default single)
+  --files single|per-track|gaps-appended
+                          one file for the disc, or one per track with each
+                          gap at the start of its track's file or at the end
+                          of the previous one (default single)
   --signal test|music     a counting test signal or generated music (default test)
   --output DIR            folder to write into (default .)
   --name BASE             name of the cue sheet without .cue (default image)
@@ -132,8 +134,10 @@ std::optional<UsageError> ApplyOption(std::string_view option, std::string_view 
         }
         options.disc.format = *format;
     } else if (option == "--files") {
-        const auto layout = Choose<FileLayout>(
-            value, {{"single", FileLayout::SingleFile}, {"per-track", FileLayout::FilePerTrack}});
+        const auto layout =
+            Choose<FileLayout>(value, {{"single", FileLayout::SingleFile},
+                                       {"per-track", FileLayout::FilePerTrack},
+                                       {"gaps-appended", FileLayout::FilePerTrackGapsAppended}});
         if (!layout) {
             return bad();
         }

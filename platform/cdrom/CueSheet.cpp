@@ -17,16 +17,27 @@ struct CdDeleter {
 // 100 minutes: more than any CD holds, far less than overflows a sector number.
 constexpr std::int64_t MAX_DISC_SECTORS = 100 * 60 * 75;
 
-// A track as the sheet gives it, in sectors from the start of its FILE.
+// A track as the sheet gives it. Sectors count from the start of the FILE
+// that holds the index.
 struct SheetTrack {
     int number = 0;
-    std::string fileName;
-    CueText::TrackFile file;
-    long index00 = -1;
-    long start = 0;
-    long pregap = 0;  // silence that no file holds
+    int gapFile = 0;  // the FILE of its INDEX 00, or of its INDEX 01 without one
+    long gapStart = 0;
+    int startFile = 0;
+    long start = 0;   // INDEX 01
+    long pregap = 0;  // silence that no file holds, just before INDEX 01
+    bool hasIndexZero = false;
     TrackKind kind = TrackKind::Audio;
     int framesPerSector = SAMPLE_FRAMES_PER_SECTOR;
+};
+
+// A place in a FILE where a track's gap or the track itself begins.
+struct Mark {
+    enum class Kind : std::uint8_t { Gap, Start };
+    int file = 0;
+    long sector = 0;
+    std::size_t track = 0;
+    Kind kind = Kind::Start;
 };
 
 // Where a track landed on the disc.
@@ -51,6 +62,11 @@ int FramesPerSector(TrackMode mode) {
     }
 }
 
+// Before (file, sector) of the other, in the order the disc holds them.
+bool Before(int file, long sector, int otherFile, long otherSector) {
+    return file < otherFile || (file == otherFile && sector < otherSector);
+}
+
 class Loader {
   public:
     explicit Loader(std::filesystem::path cueSheet) : m_cueSheet(std::move(cueSheet)) {}
@@ -61,73 +77,116 @@ class Loader {
     DriveError Error(MciError code, const std::string& what) const {
         return ImageError(code, m_cueSheet, what);
     }
-    DriveError FileError(const SheetTrack& track, const std::string& what) const {
-        return Error(MCIERR_HARDWARE, "names the file " + track.fileName + ", " + what + ".");
+    DriveError SheetError(const SheetTrack& track, const std::string& what) const {
+        return Error(MCIERR_INVALID_DEVICE_NAME,
+                     "gives track " + std::to_string(track.number) + " " + what + ".");
     }
+    DriveError EndsEarly(int file, const SheetTrack& track) const;
+
     std::optional<DriveError> ReadTracks(const CueText& text, const Cd& cd);
     std::optional<DriveError> CheckTrack(const SheetTrack& track) const;
-    std::optional<DriveError> LayOutFile(std::size_t first, std::size_t last);
-    std::optional<DriveError> AddFileSectors(const SheetTrack& track, long sectors, int frames);
+    std::optional<DriveError> CheckOrder() const;
+    std::optional<DriveError> OpenFiles(const CueText& text);
+    void MakeMarks();
+    std::optional<DriveError> LayOutFile(int file, std::size_t& mark);
+    std::optional<DriveError> AddFileSectors(int file, const SheetTrack& track, long sectors);
     std::optional<DriveError> Advance(std::int64_t sectors);
     Toc MakeToc() const;
 
     std::filesystem::path m_cueSheet;
     std::vector<SheetTrack> m_tracks;
+    std::vector<Mark> m_marks;  // in the order the disc holds them
     std::vector<TrackPlace> m_places;
     std::vector<ImageFileEntry> m_files;
     std::vector<ImageSegment> m_segments;
-    std::int64_t m_next = 0;       // the disc's next sector to lay out
-    std::int64_t m_fileFrame = 0;  // the current file's frame at m_next
+    std::int64_t m_next = 0;                           // the disc's next sector to lay out
+    std::int64_t m_fileFrame = 0;                      // the current file's sample frame at m_next
+    long m_fileSector = 0;                             // the current file's sector at m_next
+    int m_framesPerSector = SAMPLE_FRAMES_PER_SECTOR;  // of the sectors being laid out
 };
 
+DriveError Loader::EndsEarly(int file, const SheetTrack& track) const {
+    return Error(MCIERR_HARDWARE, "names the file " + m_files[static_cast<std::size_t>(file)].name +
+                                      ", which ends before track " + std::to_string(track.number) +
+                                      " starts.");
+}
+
 std::optional<DriveError> Loader::CheckTrack(const SheetTrack& track) const {
-    const std::string name = "track " + std::to_string(track.number);
-    if (track.fileName.empty()) {
-        return Error(MCIERR_INVALID_DEVICE_NAME, "gives " + name + " no file.");
-    }
     if (track.start < 0) {
-        return Error(MCIERR_INVALID_DEVICE_NAME, "gives " + name + " no INDEX 01.");
+        return SheetError(track, "no INDEX 01");
     }
-    const bool inRange = track.start <= MAX_DISC_SECTORS && track.index00 >= -1 &&
+    const bool inRange = track.start <= MAX_DISC_SECTORS && track.gapStart >= 0 &&
                          track.pregap >= 0 && track.pregap <= MAX_DISC_SECTORS;
     if (!inRange) {
-        return Error(MCIERR_INVALID_DEVICE_NAME,
-                     "gives " + name + " an impossible INDEX or PREGAP.");
+        return SheetError(track, "an impossible INDEX or PREGAP");
     }
-    if (track.index00 > track.start) {
-        return Error(MCIERR_INVALID_DEVICE_NAME,
-                     "gives " + name + " an INDEX 00 after its INDEX 01.");
+    if (Before(track.startFile, track.start, track.gapFile, track.gapStart)) {
+        return SheetError(track, "an INDEX 00 after its INDEX 01");
     }
     return std::nullopt;
 }
 
 std::optional<DriveError> Loader::ReadTracks(const CueText& text, const Cd& cd) {
     const int count = cd_get_ntrack(&cd);
-    if (count != static_cast<int>(text.trackFiles.size())) {
+    if (count != static_cast<int>(text.tracks.size())) {
         return Error(MCIERR_INVALID_DEVICE_NAME, "is not a cue sheet that can be read in full.");
     }
     for (int number = 1; number <= count; ++number) {
         const Track* track = cd_get_track(&cd, number);
-        if (track == nullptr) {
+        const CueText::TrackLines& lines = text.tracks[static_cast<std::size_t>(number - 1)];
+        if (track == nullptr || lines.indexOneFile < 0) {
             return Error(MCIERR_INVALID_DEVICE_NAME,
-                         "is not a cue sheet that can be read in full.");
+                         "gives track " + std::to_string(number) + " no INDEX 01.");
         }
         SheetTrack sheetTrack;
         sheetTrack.number = number;
-        const char* fileName = track_get_filename(track);
-        sheetTrack.fileName = fileName != nullptr ? fileName : "";
-        sheetTrack.file = text.trackFiles[static_cast<std::size_t>(number - 1)];
-        sheetTrack.index00 = track_get_index(track, 0);
+        sheetTrack.startFile = lines.indexOneFile;
         sheetTrack.start = track_get_start(track);
+        const long indexZero = track_get_index(track, 0);
+        sheetTrack.hasIndexZero = indexZero >= 0;
+        sheetTrack.gapFile = indexZero >= 0 ? lines.indexZeroFile : lines.indexOneFile;
+        sheetTrack.gapStart = indexZero >= 0 ? indexZero : sheetTrack.start;
         // Without INDEX 00 the pregap libcue reports is a PREGAP line.
-        sheetTrack.pregap = sheetTrack.index00 < 0 ? std::max(0L, track_get_zero_pre(track)) : 0;
+        sheetTrack.pregap = indexZero < 0 ? std::max(0L, track_get_zero_pre(track)) : 0;
         const TrackMode mode = track_get_mode(track);
         sheetTrack.kind = mode == MODE_AUDIO ? TrackKind::Audio : TrackKind::Data;
         sheetTrack.framesPerSector = FramesPerSector(mode);
+        if (sheetTrack.gapFile < 0) {
+            return SheetError(sheetTrack, "an INDEX 00 that libcue and the sheet disagree on");
+        }
         if (auto error = CheckTrack(sheetTrack)) {
             return error;
         }
-        m_tracks.push_back(std::move(sheetTrack));
+        m_tracks.push_back(sheetTrack);
+    }
+    return CheckOrder();
+}
+
+// Each track needs a sector of its own before the next one's gap begins.
+std::optional<DriveError> Loader::CheckOrder() const {
+    for (std::size_t index = 1; index < m_tracks.size(); ++index) {
+        const SheetTrack& previous = m_tracks[index - 1];
+        const SheetTrack& track = m_tracks[index];
+        if (!Before(previous.startFile, previous.start, track.gapFile, track.gapStart)) {
+            return SheetError(track, "an INDEX that does not follow track " +
+                                         std::to_string(previous.number) + "'s INDEX 01");
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<DriveError> Loader::OpenFiles(const CueText& text) {
+    for (const CueText::File& file : text.files) {
+        std::filesystem::path path = file.name;
+        if (path.is_relative()) {
+            path = m_cueSheet.parent_path() / path;
+        }
+        ImageAudioFile::OpenResult opened = ImageAudioFile::Open(path, file.type);
+        if (!opened.file) {
+            return Error(MCIERR_HARDWARE,
+                         "names the file " + file.name + ", " + opened.problem + ".");
+        }
+        m_files.push_back({file.name, std::move(opened.file)});
     }
     return std::nullopt;
 }
@@ -140,78 +199,77 @@ std::optional<DriveError> Loader::Advance(std::int64_t sectors) {
     return std::nullopt;
 }
 
-// Lays out the next `sectors` sectors of the current file, `frames` sample
-// frames each; the file must hold them all.
-std::optional<DriveError> Loader::AddFileSectors(const SheetTrack& track, long sectors,
-                                                 int frames) {
+// Lays out the current file's next `sectors` sectors; the file must hold
+// them all, up to where `track` begins.
+std::optional<DriveError> Loader::AddFileSectors(int file, const SheetTrack& track, long sectors) {
     if (sectors <= 0) {
         return std::nullopt;
     }
-    const ImageAudioFile& audio = *m_files.back().audio;
-    if (m_fileFrame + std::int64_t{sectors} * frames > audio.Frames()) {
-        return FileError(track,
-                         "which ends before track " + std::to_string(track.number) + " starts");
+    const std::int64_t frames = std::int64_t{sectors} * m_framesPerSector;
+    if (m_fileFrame + frames > m_files[static_cast<std::size_t>(file)].audio->Frames()) {
+        return EndsEarly(file, track);
     }
-    m_segments.push_back({static_cast<Lba>(m_next), static_cast<Lba>(m_next + sectors),
-                          static_cast<int>(m_files.size() - 1), m_fileFrame, frames});
-    m_fileFrame += std::int64_t{sectors} * frames;
+    m_segments.push_back({static_cast<Lba>(m_next), static_cast<Lba>(m_next + sectors), file,
+                          m_fileFrame, m_framesPerSector});
+    m_fileFrame += frames;
+    m_fileSector += sectors;
     return Advance(sectors);
 }
 
-// Tracks [first, last) share one FILE.
-std::optional<DriveError> Loader::LayOutFile(std::size_t first, std::size_t last) {
-    const SheetTrack& opener = m_tracks[first];
-    std::filesystem::path path = opener.fileName;
-    if (path.is_relative()) {
-        path = m_cueSheet.parent_path() / path;
-    }
-    ImageAudioFile::OpenResult opened = ImageAudioFile::Open(path, opener.file.type);
-    if (!opened.file) {
-        return FileError(opener, opened.problem);
-    }
-    m_files.push_back({opener.fileName, std::move(opened.file)});
+// Lays out one FILE with the gaps and starts that lie in it, from
+// m_marks[mark] on; leaves `mark` at the first mark of a later file.
+std::optional<DriveError> Loader::LayOutFile(int file, std::size_t& mark) {
     m_fileFrame = 0;
-    long sector = 0;  // of the file, at m_next
-    int frames = opener.framesPerSector;
-    for (std::size_t index = first; index < last; ++index) {
-        const SheetTrack& track = m_tracks[index];
-        const long gapStart = track.index00 >= 0 ? track.index00 : track.start;
-        if (index > first && gapStart <= m_tracks[index - 1].start) {
-            return Error(MCIERR_INVALID_DEVICE_NAME, "gives track " + std::to_string(track.number) +
-                                                         " an INDEX that does not follow track " +
-                                                         std::to_string(track.number - 1) +
-                                                         "'s INDEX 01.");
-        }
-        if (auto error = AddFileSectors(track, gapStart - sector, frames)) {
+    m_fileSector = 0;
+    const SheetTrack* startedHere = nullptr;
+    for (; mark < m_marks.size() && m_marks[mark].file == file; ++mark) {
+        const Mark& current = m_marks[mark];
+        const SheetTrack& track = m_tracks[current.track];
+        TrackPlace& place = m_places[current.track];
+        if (auto error = AddFileSectors(file, track, current.sector - m_fileSector)) {
             return error;
         }
-        sector = gapStart;
-        frames = track.framesPerSector;
-        const auto placeGap = static_cast<Lba>(m_next);
-        if (track.pregap > 0) {
-            m_segments.push_back({placeGap, static_cast<Lba>(m_next + track.pregap)});
-            if (auto error = Advance(track.pregap)) {
-                return error;
-            }
+        if (current.kind == Mark::Kind::Gap || !track.hasIndexZero) {
+            m_framesPerSector = track.framesPerSector;
+            place.gapStart = static_cast<Lba>(m_next);
         }
-        m_places.push_back({placeGap, static_cast<Lba>(m_next + (track.start - gapStart))});
+        if (current.kind == Mark::Kind::Start) {
+            if (track.pregap > 0) {
+                m_segments.push_back({place.gapStart, static_cast<Lba>(m_next + track.pregap)});
+                if (auto error = Advance(track.pregap)) {
+                    return error;
+                }
+            }
+            place.start = static_cast<Lba>(m_next);
+            startedHere = &track;
+        }
     }
-    // The last track of the file runs to the file's end, a partial last
-    // sector included.
-    const SheetTrack& closer = m_tracks[last - 1];
-    const std::int64_t startFrame = m_fileFrame + std::int64_t{closer.start - sector} * frames;
-    const std::int64_t fileFrames = m_files.back().audio->Frames();
-    if (fileFrames <= startFrame) {
-        return FileError(closer,
-                         "which ends before track " + std::to_string(closer.number) + " starts");
+    // The rest of the file, a partial last sector included.
+    const std::int64_t rest = m_files[static_cast<std::size_t>(file)].audio->Frames() - m_fileFrame;
+    if (startedHere != nullptr && rest <= 0) {
+        return EndsEarly(file, *startedHere);
     }
-    const std::int64_t tail = (fileFrames - m_fileFrame + frames - 1) / frames;
-    if (tail > MAX_DISC_SECTORS) {
+    const std::int64_t sectors = (rest + m_framesPerSector - 1) / m_framesPerSector;
+    if (sectors > MAX_DISC_SECTORS) {
         return Error(MCIERR_INVALID_DEVICE_NAME, "is longer than a CD can be.");
     }
-    m_segments.push_back({static_cast<Lba>(m_next), static_cast<Lba>(m_next + tail),
-                          static_cast<int>(m_files.size() - 1), m_fileFrame, frames});
-    return Advance(tail);
+    if (sectors > 0) {
+        m_segments.push_back({static_cast<Lba>(m_next), static_cast<Lba>(m_next + sectors), file,
+                              m_fileFrame, m_framesPerSector});
+    }
+    return Advance(sectors);
+}
+
+void Loader::MakeMarks() {
+    for (std::size_t index = 0; index < m_tracks.size(); ++index) {
+        const SheetTrack& track = m_tracks[index];
+        if (track.hasIndexZero) {
+            m_marks.push_back({track.gapFile, track.gapStart, index, Mark::Kind::Gap});
+        }
+        m_marks.push_back({track.startFile, track.start, index, Mark::Kind::Start});
+    }
+    m_places.resize(m_tracks.size());
+    m_framesPerSector = m_tracks.front().framesPerSector;
 }
 
 Toc Loader::MakeToc() const {
@@ -247,14 +305,14 @@ DiscImageResult Loader::Load() {
     if (auto error = ReadTracks(*text.sheet, *cd)) {
         return {nullptr, error};
     }
-    std::size_t first = 0;
-    for (std::size_t index = 1; index <= m_tracks.size(); ++index) {
-        if (index == m_tracks.size() ||
-            m_tracks[index].file.ordinal != m_tracks[first].file.ordinal) {
-            if (auto error = LayOutFile(first, index)) {
-                return {nullptr, error};
-            }
-            first = index;
+    if (auto error = OpenFiles(*text.sheet)) {
+        return {nullptr, error};
+    }
+    MakeMarks();
+    std::size_t mark = 0;
+    for (int file = 0; file < static_cast<int>(m_files.size()); ++file) {
+        if (auto error = LayOutFile(file, mark)) {
+            return {nullptr, error};
         }
     }
     auto image = std::make_unique<DiscImage>(m_cueSheet, MakeToc(), std::move(m_files),

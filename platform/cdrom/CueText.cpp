@@ -1,6 +1,8 @@
 #include "platform/cdrom/CueText.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -91,39 +93,82 @@ FileType TypeOf(std::string_view word) {
     return FileType::WithHeader;
 }
 
+// The name of a FILE line: quoted, or up to the next blank.
+std::string FileName(std::string_view line) {
+    std::string_view rest = line.substr(line.find("FILE") + 4);
+    rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(BLANKS)));
+    if (rest.starts_with('"')) {
+        rest.remove_prefix(1);
+        return std::string(rest.substr(0, rest.find('"')));
+    }
+    return std::string(rest.substr(0, rest.find_first_of(BLANKS)));
+}
+
+// The number of an INDEX line, or -1.
+int IndexNumber(std::string_view line) {
+    std::string_view rest = line.substr(line.find("INDEX") + 5);
+    rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(BLANKS)));
+    int number = -1;
+    std::from_chars(rest.data(), rest.data() + rest.size(), number);
+    return number;
+}
+
+class LineScanner {
+  public:
+    LineScanner(const std::filesystem::path& path, CueText& sheet) : m_path(path), m_sheet(sheet) {}
+
+    std::optional<DriveError> Scan(std::string_view line, int lineNumber);
+
+  private:
+    std::optional<DriveError> Error(const std::string& what) const {
+        return ImageError(MCIERR_INVALID_DEVICE_NAME, m_path, what);
+    }
+
+    const std::filesystem::path& m_path;
+    CueText& m_sheet;
+};
+
+std::optional<DriveError> LineScanner::Scan(std::string_view line, int lineNumber) {
+    if (line.size() > MAX_CUE_LINE_BYTES) {
+        return Error("is not a cue sheet: line " + std::to_string(lineNumber) + " is too long.");
+    }
+    const std::string_view keyword = FirstWord(line);
+    const int currentFile = static_cast<int>(m_sheet.files.size()) - 1;
+    if (keyword == "FILE") {
+        m_sheet.files.push_back({FileName(line), TypeOf(LastWord(line))});
+    } else if (keyword == "TRACK") {
+        if (currentFile < 0) {
+            return Error("has a TRACK before any FILE, on line " + std::to_string(lineNumber) +
+                         ".");
+        }
+        if (m_sheet.tracks.size() == static_cast<std::size_t>(MAX_TRACKS)) {
+            return Error("has more than 99 tracks.");
+        }
+        m_sheet.tracks.emplace_back();
+    } else if (keyword == "INDEX" && !m_sheet.tracks.empty()) {
+        const int number = IndexNumber(line);
+        if (number == 0) {
+            m_sheet.tracks.back().indexZeroFile = currentFile;
+        } else if (number == 1) {
+            m_sheet.tracks.back().indexOneFile = currentFile;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<DriveError> ScanLines(const std::filesystem::path& path, CueText& sheet) {
+    LineScanner scanner(path, sheet);
     std::string_view rest = sheet.text;
     int lineNumber = 0;
-    int fileLines = 0;
-    FileType fileType = FileType::LittleEndianPcm;
     while (!rest.empty()) {
-        ++lineNumber;
         const std::size_t newline = rest.find('\n');
-        const std::string_view line = rest.substr(0, newline);
+        if (auto error = scanner.Scan(rest.substr(0, newline), ++lineNumber)) {
+            return error;
+        }
         rest = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
-        if (line.size() > MAX_CUE_LINE_BYTES) {
-            return ImageError(
-                MCIERR_INVALID_DEVICE_NAME, path,
-                "is not a cue sheet: line " + std::to_string(lineNumber) + " is too long.");
-        }
-        const std::string_view keyword = FirstWord(line);
-        if (keyword == "FILE") {
-            ++fileLines;
-            fileType = TypeOf(LastWord(line));
-        } else if (keyword == "TRACK") {
-            if (fileLines == 0) {
-                return ImageError(
-                    MCIERR_INVALID_DEVICE_NAME, path,
-                    "has a TRACK before any FILE, on line " + std::to_string(lineNumber) + ".");
-            }
-            sheet.trackFiles.push_back({fileLines - 1, fileType});
-        }
     }
-    if (sheet.trackFiles.empty()) {
+    if (sheet.tracks.empty()) {
         return ImageError(MCIERR_INVALID_DEVICE_NAME, path, "is not a cue sheet: it has no TRACK.");
-    }
-    if (sheet.trackFiles.size() > static_cast<std::size_t>(MAX_TRACKS)) {
-        return ImageError(MCIERR_INVALID_DEVICE_NAME, path, "has more than 99 tracks.");
     }
     return std::nullopt;
 }

@@ -11,15 +11,22 @@
 namespace corvid::cdrom {
 
 // A cue sheet's text, checked before libcue sees it, with what libcue does
-// not tell: the type of each FILE line, and which FILE line each TRACK
-// follows.
+// not tell or gets wrong: each FILE line's name and type, and which FILE each
+// TRACK's INDEX 00 and INDEX 01 follow. (libcue 2.2.1 gives the tracks after
+// a FILE line that comes between a track's INDEX 00 and INDEX 01, as rippers
+// write gaps at the end of the previous file, the wrong file names.)
 struct CueText {
     std::string text;  // no NUL bytes, no byte-order mark
-    struct TrackFile {
-        int ordinal = 0;  // 0 for the first FILE line of the sheet
+    struct File {
+        std::string name;
         FileType type = FileType::LittleEndianPcm;
     };
-    std::vector<TrackFile> trackFiles;  // one per TRACK line, in order
+    std::vector<File> files;  // in order of their FILE lines
+    struct TrackLines {
+        int indexZeroFile = -1;  // index into files, or -1 without INDEX 00
+        int indexOneFile = -1;   // -1 without INDEX 01
+    };
+    std::vector<TrackLines> tracks;  // one per TRACK line, in order
 };
 
 struct CueTextResult {

@@ -105,7 +105,7 @@ const BrokenCase BROKEN_CASES[] = {
      [](const ImageTestFolder& folder) {
          return SheetOn(folder, "FILE \"a.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
      },
-     MCIERR_HARDWARE, "names the file \"a.bin, which does not exist"},
+     MCIERR_HARDWARE, "names the file a.bin BINARY, which does not exist"},
     {"MissingFile",
      [](const ImageTestFolder& folder) {
          return folder.Write("disc.cue", OneTrackSheet("gone.bin"));

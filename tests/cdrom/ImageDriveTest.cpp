@@ -149,6 +149,14 @@ const LayoutCase LAYOUT_CASES[] = {
      FileLayout::FilePerTrack,
      AudioFormat::Flac,
      {Audio(40, 9), Audio(30, 0, 7), Data(25, 0, 30)}},
+    {"GapsAppendedWave",
+     FileLayout::FilePerTrackGapsAppended,
+     AudioFormat::Wave,
+     {Audio(40, 5), Audio(30, 11), Audio(25, 0, 6), Audio(20, 14)}},
+    {"GapsAppendedFlacAroundData",
+     FileLayout::FilePerTrackGapsAppended,
+     AudioFormat::Flac,
+     {Audio(40), Audio(30, 9), Data(25, 12), Audio(20, 7), Audio(20, 3)}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ImageLayoutTest, ::testing::ValuesIn(LAYOUT_CASES),

@@ -85,7 +85,7 @@ std::vector<TrackLayout> LayOut(const DiscDescription& disc) {
 
 ByteOrder FileByteOrder(const DiscDescription& disc, std::size_t trackIndex) {
     const bool ownBinary =
-        disc.layout == FileLayout::FilePerTrack && disc.tracks[trackIndex].type == TrackType::Data;
+        disc.layout != FileLayout::SingleFile && disc.tracks[trackIndex].type == TrackType::Data;
     return disc.format == AudioFormat::BinaryBigEndian && !ownBinary ? ByteOrder::Big
                                                                      : ByteOrder::Little;
 }

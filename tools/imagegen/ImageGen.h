@@ -19,6 +19,10 @@ enum class TrackType : std::uint8_t { Audio, Data };  // data: MODE1/2352
 enum class FileLayout : std::uint8_t {
     SingleFile,    // one FILE holds the whole disc
     FilePerTrack,  // one FILE per track, starting at the track's INDEX 00
+    // One FILE per track from its INDEX 01, the INDEX 00 gap at the end of
+    // the previous track's FILE, as rippers write "gaps appended". The gaps
+    // of track 1 and those before or after a data track stay in their own.
+    FilePerTrackGapsAppended,
 };
 
 enum class AudioFormat : std::uint8_t {

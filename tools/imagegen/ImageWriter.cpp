@@ -19,11 +19,19 @@ using SndFile = std::unique_ptr<SNDFILE, SndFileCloser>;
 
 constexpr Lba SECTORS_PER_WRITE = 75;
 
+// Sectors [first, first + count) of a track's region (its INDEX 00 gap and
+// the track itself).
+struct Piece {
+    std::size_t track = 0;
+    Lba first = 0;
+    Lba count = 0;
+};
+
 struct FilePlan {
     std::string name;
     std::string type;  // the cue sheet's FILE type
     int soundFormat = 0;
-    std::vector<std::size_t> tracks;
+    std::vector<Piece> pieces;
 };
 
 struct FileKind {
@@ -55,35 +63,50 @@ std::string Msf(Lba sectors) {
            TwoDigits(sectors % 75);
 }
 
+Lba RegionLength(const TrackDescription& track) {
+    return track.index00 + track.length;
+}
+
+// Whether a track's INDEX 00 gap ends the previous track's file.
+bool GapAppended(const DiscDescription& disc, std::size_t index) {
+    return disc.layout == FileLayout::FilePerTrackGapsAppended && index > 0 &&
+           disc.tracks[index].index00 > 0 && disc.tracks[index].type == TrackType::Audio &&
+           disc.tracks[index - 1].type == TrackType::Audio;
+}
+
 std::vector<FilePlan> PlanFiles(const DiscDescription& disc, const std::string& baseName) {
     const FileKind kind = KindOf(disc.format);
     if (disc.layout == FileLayout::SingleFile) {
         FilePlan plan{baseName + kind.extension, kind.type, kind.soundFormat, {}};
         for (std::size_t index = 0; index < disc.tracks.size(); ++index) {
-            plan.tracks.push_back(index);
+            plan.pieces.push_back({index, 0, RegionLength(disc.tracks[index])});
         }
         return {plan};
     }
     std::vector<FilePlan> plans;
     for (std::size_t index = 0; index < disc.tracks.size(); ++index) {
-        const FileKind own =
-            disc.tracks[index].type == TrackType::Data ? KindOf(AudioFormat::Binary) : kind;
+        const TrackDescription& track = disc.tracks[index];
+        const FileKind own = track.type == TrackType::Data ? KindOf(AudioFormat::Binary) : kind;
         const std::string name =
             baseName + "-" + TwoDigits(static_cast<long>(index) + 1) + own.extension;
-        plans.push_back({name, own.type, own.soundFormat, {index}});
+        const Lba first = GapAppended(disc, index) ? track.index00 : 0;
+        FilePlan plan{
+            name, own.type, own.soundFormat, {{index, first, RegionLength(track) - first}}};
+        if (index + 1 < disc.tracks.size() && GapAppended(disc, index + 1)) {
+            plan.pieces.push_back({index + 1, 0, disc.tracks[index + 1].index00});
+        }
+        plans.push_back(plan);
     }
     return plans;
 }
 
-std::optional<std::string> WriteRegion(const DiscDescription& disc, std::size_t trackIndex,
-                                       SNDFILE* file) {
-    const TrackDescription& track = disc.tracks[trackIndex];
-    const Lba sectors = track.index00 + track.length;
+std::optional<std::string> WritePiece(const DiscDescription& disc, const Piece& piece,
+                                      SNDFILE* file) {
     std::vector<std::int16_t> samples;
-    for (Lba first = 0; first < sectors; first += SECTORS_PER_WRITE) {
-        const Lba count = std::min(SECTORS_PER_WRITE, sectors - first);
+    for (Lba done = 0; done < piece.count; done += SECTORS_PER_WRITE) {
+        const Lba count = std::min(SECTORS_PER_WRITE, piece.count - done);
         samples.resize(static_cast<std::size_t>(count) * cdrom::SAMPLES_PER_SECTOR);
-        RegionSamples(disc, trackIndex, first, count, samples);
+        RegionSamples(disc, piece.track, piece.first + done, count, samples);
         const sf_count_t frames = sf_count_t{count} * cdrom::SAMPLE_FRAMES_PER_SECTOR;
         if (sf_writef_short(file, samples.data(), frames) != frames) {
             return std::string(sf_strerror(file));
@@ -102,8 +125,8 @@ std::optional<std::string> WriteAudioFile(const DiscDescription& disc, const Fil
     if (!file) {
         return "Cannot create " + path.string() + ": " + sf_strerror(nullptr);
     }
-    for (const std::size_t trackIndex : plan.tracks) {
-        if (auto error = WriteRegion(disc, trackIndex, file.get())) {
+    for (const Piece& piece : plan.pieces) {
+        if (auto error = WritePiece(disc, piece, file.get())) {
             return "Cannot write " + path.string() + ": " + *error;
         }
     }
@@ -123,25 +146,34 @@ void WriteTexts(std::ostream& cue, const std::string& title, const std::string& 
     }
 }
 
+void WriteTrackHead(std::ostream& cue, const TrackDescription& track, std::size_t index) {
+    cue << "  TRACK " << TwoDigits(static_cast<long>(index) + 1)
+        << (track.type == TrackType::Data ? " MODE1/2352\n" : " AUDIO\n");
+    WriteTexts(cue, track.title, track.performer, "    ");
+    if (track.pregap > 0) {
+        cue << "    PREGAP " << Msf(track.pregap) << "\n";
+    }
+}
+
 std::string CueText(const DiscDescription& disc, const std::vector<FilePlan>& plans) {
     std::ostringstream cue;
     WriteTexts(cue, disc.title, disc.performer, "");
     for (const FilePlan& plan : plans) {
         cue << "FILE \"" << plan.name << "\" " << plan.type << "\n";
-        Lba offset = 0;  // sectors of this file before the track's region
-        for (const std::size_t index : plan.tracks) {
-            const TrackDescription& track = disc.tracks[index];
-            cue << "  TRACK " << TwoDigits(static_cast<long>(index) + 1)
-                << (track.type == TrackType::Data ? " MODE1/2352\n" : " AUDIO\n");
-            WriteTexts(cue, track.title, track.performer, "    ");
-            if (track.pregap > 0) {
-                cue << "    PREGAP " << Msf(track.pregap) << "\n";
+        Lba offset = 0;  // sectors of this file before the piece
+        for (const Piece& piece : plan.pieces) {
+            const TrackDescription& track = disc.tracks[piece.track];
+            if (piece.first == 0) {
+                WriteTrackHead(cue, track, piece.track);
+                if (track.index00 > 0) {
+                    cue << "    INDEX 00 " << Msf(offset) << "\n";
+                }
             }
-            if (track.index00 > 0) {
-                cue << "    INDEX 00 " << Msf(offset) << "\n";
+            // A piece that is only a gap leaves INDEX 01 to the next file.
+            if (piece.first + piece.count > track.index00) {
+                cue << "    INDEX 01 " << Msf(offset + track.index00 - piece.first) << "\n";
             }
-            cue << "    INDEX 01 " << Msf(offset + track.index00) << "\n";
-            offset += track.index00 + track.length;
+            offset += piece.count;
         }
     }
     return cue.str();
