@@ -73,7 +73,8 @@ std::optional<DriveError> ImageDrive::OpenTray() {
 
 std::optional<DriveError> ImageDrive::CloseTray() {
     std::lock_guard imageLock(m_imageMutex);
-    if (State() != DriveState::TrayOpen) {
+    // Closing again on an image that could not be read tries it once more.
+    if (State() == DriveState::Ready) {
         return std::nullopt;
     }
     DiscImageResult loaded = LoadDiscImage(m_cueSheet);

@@ -12,8 +12,8 @@ namespace corvid::cdrom {
 //
 // The tray: OpenTray takes the image out; CloseTray reads the sheet again, so
 // that an image changed on disk is seen. When it can no longer be read the
-// state is NoDisc and CloseTray returns why; a different table of contents
-// counts as a change of disc.
+// state is NoDisc and CloseTray returns why (as reads do), and closing again
+// tries once more. A different table of contents counts as a change of disc.
 DriveOpenResult OpenImageDrive(const std::filesystem::path& cueSheet);
 
 }  // namespace corvid::cdrom

@@ -227,7 +227,6 @@ TEST_F(ImageTrayTest, ClosingOnAnUnreadableImageLeavesNoDiscAndSaysWhy) {
     EXPECT_EQ(drive.ReadAudio(0, samples).error->text, error->text);
 
     Write({Audio(20)});
-    ASSERT_FALSE(drive.OpenTray().has_value());
     EXPECT_FALSE(drive.CloseTray().has_value());
     EXPECT_EQ(drive.State(), DriveState::Ready);
 }
