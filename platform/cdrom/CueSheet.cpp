@@ -116,7 +116,8 @@ std::optional<DriveError> Loader::CheckTrack(const SheetTrack& track) const {
         return SheetError(track, "no INDEX 01");
     }
     const bool inRange = track.start <= MAX_DISC_SECTORS && track.gapStart >= 0 &&
-                         track.pregap >= 0 && track.pregap <= MAX_DISC_SECTORS;
+                         track.gapStart <= MAX_DISC_SECTORS && track.pregap >= 0 &&
+                         track.pregap <= MAX_DISC_SECTORS;
     if (!inRange) {
         return SheetError(track, "an impossible INDEX or PREGAP");
     }
