@@ -230,9 +230,5 @@ TEST(CdioReadTrouble, MarksTheSectorsOfAFailedReadUpToItsEnd) {
     EXPECT_FALSE(trouble.Touches(300));
 }
 
-TEST(CdioDiscLoad, RefusesWhatHasNoTableOfContents) {
-    EXPECT_EQ(CdioDisc::Load(CdioHandle(), DRIVE_NAME), nullptr);
-}
-
 }  // namespace
 }  // namespace corvid::cdrom
