@@ -7,6 +7,12 @@ tools/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
 build=build/release
+# A desktop has a sound server already; a bare machine gets one of its own,
+# which plays into a null sink when there is no sound card.
+if ! pactl info >/dev/null 2>&1; then
+    pulseaudio --start --exit-idle-time=-1 2>/dev/null ||
+        echo "No sound server could be started: the player waits for one." >&2
+fi
 if [ $# -gt 0 ]; then
     exec "$build/tools/corvid-mci" "$@" "play cdaudio from 1 notify"
 fi

@@ -92,7 +92,7 @@ void CdioDrive::LoadDiscLocked(DriveStatus status) {
 
 void CdioDrive::PublishDiscLocked(std::shared_ptr<CdioDisc> disc) {
     const std::shared_ptr<const Toc>& toc = disc->GetToc();
-    const bool changed = m_lastToc && (m_discMayHaveChanged || !SameToc(*m_lastToc, *toc));
+    const bool changed = m_lastToc && (m_discMayHaveChanged || *m_lastToc != *toc);
     m_lastToc = toc;
     m_discMayHaveChanged = false;
     std::lock_guard lock(m_cacheMutex);

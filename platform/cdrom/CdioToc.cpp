@@ -111,14 +111,4 @@ std::optional<Toc> BuildToc(const DiscLayout& layout) {
     return toc;
 }
 
-bool SameToc(const Toc& first, const Toc& second) {
-    const auto sameTrack = [](const TocTrack& one, const TocTrack& other) {
-        return one.number == other.number && one.start == other.start &&
-               one.playableEnd == other.playableEnd && one.kind == other.kind;
-    };
-    return first.leadOut == second.leadOut &&
-           std::equal(first.tracks.begin(), first.tracks.end(), second.tracks.begin(),
-                      second.tracks.end(), sameTrack);
-}
-
 }  // namespace corvid::cdrom

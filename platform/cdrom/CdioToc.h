@@ -36,6 +36,4 @@ std::optional<DiscLayout> ReadDiscLayout(CdIo_t* cdio);
 // order, a lead-out before the last track).
 std::optional<Toc> BuildToc(const DiscLayout& layout);
 
-[[nodiscard]] bool SameToc(const Toc& first, const Toc& second);
-
 }  // namespace corvid::cdrom

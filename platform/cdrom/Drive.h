@@ -32,8 +32,8 @@ enum class ReadSpeed : std::uint8_t {
 };
 
 struct ReadResult {
-    int sectorsRead = 0;               // whole sectors written, from the first
-    std::optional<DriveError> error;   // set when fewer than asked were read
+    int sectorsRead = 0;              // whole sectors written, from the first
+    std::optional<DriveError> error;  // set when fewer than asked were read
 };
 
 // A CD drive, real or an image in a virtual tray.
@@ -46,7 +46,7 @@ struct ReadResult {
 // in progress (the engine is stopped first); they block until the tray has
 // moved.
 class Drive {
-public:
+  public:
     virtual ~Drive() = default;
 
     [[nodiscard]] virtual DriveState State() = 0;
@@ -77,8 +77,8 @@ struct DriveLocation {
 };
 
 struct DriveOpenResult {
-    std::unique_ptr<Drive> drive;    // null on failure
-    std::optional<DriveError> error; // set on failure
+    std::unique_ptr<Drive> drive;     // null on failure
+    std::optional<DriveError> error;  // set on failure
 };
 
 // Opens a real drive (libcdio) or a cue sheet image (libcue, libsndfile).

@@ -11,16 +11,6 @@ namespace corvid::cdrom {
 
 namespace {
 
-bool SameToc(const Toc& left, const Toc& right) {
-    const auto sameTrack = [](const TocTrack& one, const TocTrack& other) {
-        return one.number == other.number && one.start == other.start &&
-               one.playableEnd == other.playableEnd && one.kind == other.kind;
-    };
-    return left.leadOut == right.leadOut &&
-           std::equal(left.tracks.begin(), left.tracks.end(), right.tracks.begin(),
-                      right.tracks.end(), sameTrack);
-}
-
 class ImageDrive final : public Drive {
   public:
     ImageDrive(std::filesystem::path cueSheet, std::unique_ptr<DiscImage> image)
@@ -86,7 +76,7 @@ std::optional<DriveError> ImageDrive::CloseTray() {
         return m_loadError;
     }
     const std::shared_ptr<const Toc>& toc = m_image->SharedToc();
-    if (!m_toc || !SameToc(*m_toc, *toc)) {
+    if (!m_toc || *m_toc != *toc) {
         m_discChanged = true;
     }
     m_toc = toc;

@@ -8,12 +8,12 @@ namespace corvid::cdrom {
 
 // What a sink plays from: the playback engine.
 class PcmSource {
-public:
+  public:
     virtual ~PcmSource() = default;
 
     struct PullResult {
-        std::size_t frames = 0;     // sample frames written to the front of `out`
-        bool endOfStream = false;   // nothing follows until the next play
+        std::size_t frames = 0;    // sample frames written to the front of `out`
+        bool endOfStream = false;  // nothing follows until the next play
     };
     // Sink's thread. Copies up to out.size() / CHANNELS sample frames of
     // interleaved 16-bit stereo (host byte order). Fewer than asked without
@@ -40,7 +40,7 @@ enum class SinkState : std::uint8_t { Paused, Playing };
 // returns at once; none waits for a sound server. The source is pulled on the
 // sink's own thread from SetSource until SetSource(nullptr) returns.
 class PcmSink {
-public:
+  public:
     virtual ~PcmSink() = default;
 
     virtual void SetSource(PcmSource* source) = 0;

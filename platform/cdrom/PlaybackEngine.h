@@ -19,7 +19,7 @@ enum class EngineMode : std::uint8_t { Stopped, Playing };
 
 struct EngineStatus {
     EngineMode mode = EngineMode::Stopped;
-    // The sector being heard: frames the sink has played, from the play's start.
+    // The sector being heard, from what the sink has played since the play's start.
     Lba position = 0;
     // Why the last play stopped early, if it did.
     std::optional<DriveError> error;

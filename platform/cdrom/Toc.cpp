@@ -4,11 +4,14 @@
 
 namespace corvid::cdrom {
 
-bool Toc::HasTrack(int number) const { return FindTrack(number) != nullptr; }
+bool Toc::HasTrack(int number) const {
+    return FindTrack(number) != nullptr;
+}
 
 const TocTrack* Toc::FindTrack(int number) const {
-    const auto found = std::find_if(tracks.begin(), tracks.end(),
-                                    [number](const TocTrack& track) { return track.number == number; });
+    const auto found = std::find_if(tracks.begin(), tracks.end(), [number](const TocTrack& track) {
+        return track.number == number;
+    });
     return found == tracks.end() ? nullptr : &*found;
 }
 
@@ -17,8 +20,9 @@ const TocTrack* Toc::TrackAt(Lba sector) const {
         return nullptr;
     }
     // The last track that starts at or before the sector.
-    const auto after = std::upper_bound(tracks.begin(), tracks.end(), sector,
-                                        [](Lba value, const TocTrack& track) { return value < track.start; });
+    const auto after =
+        std::upper_bound(tracks.begin(), tracks.end(), sector,
+                         [](Lba value, const TocTrack& track) { return value < track.start; });
     return &*(after - 1);
 }
 

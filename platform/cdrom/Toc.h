@@ -20,14 +20,16 @@ inline constexpr int SAMPLE_RATE = 44100;
 enum class TrackKind : std::uint8_t { Audio, Data };
 
 struct TocTrack {
-    int number = 0;         // 1 to 99, in order
-    Lba start = 0;          // INDEX 01
+    int number = 0;  // 1 to 99, in order
+    Lba start = 0;   // INDEX 01
     // First sector after the audio that belongs to this track when playing
     // straight through: the next track's start, or the start of a data
     // track's pregap, or the lead-out. For data tracks, equals the next
     // track's start (nothing of it is played).
     Lba playableEnd = 0;
     TrackKind kind = TrackKind::Audio;
+
+    bool operator==(const TocTrack&) const = default;
 };
 
 // The table of contents of one disc. Tracks are in order of number and start;
@@ -35,6 +37,8 @@ struct TocTrack {
 struct Toc {
     std::vector<TocTrack> tracks;
     Lba leadOut = 0;
+
+    bool operator==(const Toc&) const = default;
 
     [[nodiscard]] bool HasTrack(int number) const;
     [[nodiscard]] const TocTrack* FindTrack(int number) const;

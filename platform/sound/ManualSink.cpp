@@ -42,6 +42,11 @@ cdrom::SinkState ManualSink::State() const {
     return m_state;
 }
 
+bool ManualSink::EndOfStreamSeen() const {
+    std::lock_guard lock(m_mutex);
+    return m_endOfStream;
+}
+
 std::int64_t ManualSink::Consume(std::int64_t frames) {
     cdrom::PcmSource* source = nullptr;
     {

@@ -34,7 +34,7 @@ public:
     void SetRecording(bool recording) { m_recording = recording; }
     [[nodiscard]] const std::vector<std::int16_t>& Heard() const { return m_heard; }
     [[nodiscard]] cdrom::SinkState State() const;
-    [[nodiscard]] bool EndOfStreamSeen() const { return m_endOfStream; }
+    [[nodiscard]] bool EndOfStreamSeen() const;
 
 private:
     mutable std::mutex m_mutex;

@@ -193,7 +193,7 @@ class CdioDriveTest : public ::testing::Test {
 
     [[nodiscard]] bool HoldsToc(const imagegen::DiscDescription& disc) {
         const std::shared_ptr<const Toc> toc = m_drive->CurrentToc();
-        return toc && SameToc(*toc, imagegen::ExpectedToc(disc));
+        return toc && *toc == imagegen::ExpectedToc(disc);
     }
 
     testing::ImageTestFolder m_folder;

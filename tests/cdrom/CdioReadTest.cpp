@@ -96,7 +96,7 @@ TEST_F(CdioReadTest, TableOfContentsMatchesTheImage) {
     const DiscDescription description = MixedDisc();
     const std::shared_ptr<CdioDisc> disc = LoadDisc(description);
     ASSERT_NE(disc, nullptr);
-    EXPECT_TRUE(SameToc(*disc->GetToc(), imagegen::ExpectedToc(description)));
+    EXPECT_EQ(*disc->GetToc(), imagegen::ExpectedToc(description));
     // The data track's gap ends the audio before it.
     EXPECT_EQ(disc->GetToc()->tracks[1].playableEnd, disc->GetToc()->tracks[2].start - 150);
 }
