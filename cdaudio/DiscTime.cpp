@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 namespace corvid {
 
@@ -14,6 +15,18 @@ void AppendField(std::string& text, long long value) {
     if (written > 0) {
         text.append(field, static_cast<std::size_t>(written));
     }
+}
+
+// The fields in "%02d", joined by colons.
+std::string JoinFields(std::initializer_list<long long> fields) {
+    std::string text;
+    for (const long long field : fields) {
+        if (!text.empty()) {
+            text += ':';
+        }
+        AppendField(text, field);
+    }
+    return text;
 }
 
 bool IsSpace(char c) {
@@ -56,16 +69,7 @@ int ReadDecimal(std::string_view text, std::size_t offset) {
 }
 
 std::string FormatPositionText(int track, int minutes, int seconds, int frames) {
-    std::string text;
-    text.reserve(POSITION_TEXT_SIZE);
-    AppendField(text, track);
-    text += ':';
-    AppendField(text, minutes);
-    text += ':';
-    AppendField(text, seconds);
-    text += ':';
-    AppendField(text, frames);
-    return text;
+    return JoinFields({track, minutes, seconds, frames});
 }
 
 void FormatPosition(std::span<char> out, int track, int minutes, int seconds, int frames) {
@@ -98,13 +102,7 @@ std::string LengthTextFromMilliseconds(std::int64_t milliseconds) {
     const std::int64_t seconds = (milliseconds / MILLISECONDS_PER_SECOND) % SECONDS_PER_MINUTE;
     const std::int64_t frames =
         (milliseconds * FRAMES_PER_SECOND / MILLISECONDS_PER_SECOND) % FRAMES_PER_SECOND;
-    std::string text;
-    AppendField(text, minutes);
-    text += ':';
-    AppendField(text, seconds);
-    text += ':';
-    AppendField(text, frames);
-    return text;
+    return JoinFields({minutes, seconds, frames});
 }
 
 std::string_view TextOfBuffer(std::span<const char> buffer) {

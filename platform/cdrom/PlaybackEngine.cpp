@@ -228,31 +228,35 @@ void PlaybackEngine::OnLost(std::int64_t frames) {
     m_readerWake.notify_all();
 }
 
+template <typename CopyRun>
+void PlaybackEngine::ForEachRingRun(std::int64_t firstFrame, std::int64_t frames,
+                                    CopyRun copyRun) const {
+    // A run of frames may wrap around the ring's end: copy it in pieces.
+    const std::int64_t capacity = CapacityFrames();
+    std::int64_t done = 0;
+    while (done < frames) {
+        const std::int64_t ringFrame = (firstFrame + done) % capacity;
+        const std::int64_t run = std::min(frames - done, capacity - ringFrame);
+        copyRun(ringFrame * CHANNELS, done * CHANNELS, run * CHANNELS);
+        done += run;
+    }
+}
+
 void PlaybackEngine::CopyFromRingLocked(std::int64_t firstFrame, std::int64_t frames,
                                         std::span<std::int16_t> out) const {
-    const std::int64_t capacity = CapacityFrames();
-    std::int64_t copied = 0;
-    while (copied < frames) {
-        const std::int64_t ringFrame = (firstFrame + copied) % capacity;
-        const std::int64_t run = std::min(frames - copied, capacity - ringFrame);
-        std::copy_n(m_ring.begin() + ringFrame * CHANNELS, run * CHANNELS,
-                    out.begin() + copied * CHANNELS);
-        copied += run;
-    }
+    ForEachRingRun(firstFrame, frames,
+                   [&](std::int64_t ring, std::int64_t other, std::int64_t count) {
+                       std::copy_n(m_ring.begin() + ring, count, out.begin() + other);
+                   });
 }
 
 void PlaybackEngine::CopyToRingLocked(std::int64_t firstFrame,
                                       std::span<const std::int16_t> samples) {
-    const std::int64_t capacity = CapacityFrames();
     const auto frames = static_cast<std::int64_t>(samples.size() / CHANNELS);
-    std::int64_t copied = 0;
-    while (copied < frames) {
-        const std::int64_t ringFrame = (firstFrame + copied) % capacity;
-        const std::int64_t run = std::min(frames - copied, capacity - ringFrame);
-        std::copy_n(samples.begin() + copied * CHANNELS, run * CHANNELS,
-                    m_ring.begin() + ringFrame * CHANNELS);
-        copied += run;
-    }
+    ForEachRingRun(firstFrame, frames,
+                   [&](std::int64_t ring, std::int64_t other, std::int64_t count) {
+                       std::copy_n(samples.begin() + other, count, m_ring.begin() + ring);
+                   });
 }
 
 std::optional<PlaybackEngine::ReadJob> PlaybackEngine::NextJobLocked() const {

@@ -86,6 +86,8 @@ class PlaybackEngine final : public PcmSource {
     [[nodiscard]] std::optional<ReadJob> NextJobLocked() const;
     [[nodiscard]] Lba LbaOfPlayFrameLocked(std::int64_t frame) const;
     [[nodiscard]] std::int64_t CapacityFrames() const;
+    template <typename CopyRun>
+    void ForEachRingRun(std::int64_t firstFrame, std::int64_t frames, CopyRun copyRun) const;
     void CopyFromRingLocked(std::int64_t firstFrame, std::int64_t frames,
                             std::span<std::int16_t> out) const;
     void CopyToRingLocked(std::int64_t firstFrame, std::span<const std::int16_t> samples);
