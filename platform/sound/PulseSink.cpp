@@ -15,10 +15,6 @@ constexpr std::size_t FRAME_BYTES = cdrom::CHANNELS * sizeof(std::int16_t);
 // How soon to ask a source that ran short again. Nothing is played in its
 // place: the server waits, as it does before the first sound.
 constexpr std::chrono::milliseconds SHORT_SOURCE_RETRY = 15ms;
-// Checks after the drain's answer, for the last frames still in the device;
-// after that many the stream's clock is taken to be stuck and the drain done.
-constexpr std::chrono::milliseconds DRAIN_CHECK = 10ms;
-constexpr int DRAIN_CHECK_LIMIT = 100;
 
 constexpr pa_sample_spec SAMPLE_SPEC = {PA_SAMPLE_S16NE, cdrom::SAMPLE_RATE, cdrom::CHANNELS};
 
@@ -26,8 +22,15 @@ pa_usec_t Microseconds(std::chrono::milliseconds duration) {
     return static_cast<pa_usec_t>(std::chrono::microseconds(duration).count());
 }
 
+// To the nearest frame: libpulse floors byte counts to whole microseconds, so
+// flooring again would lose the last frame of a stream.
+std::chrono::milliseconds DurationOf(std::int64_t frames) {
+    return std::chrono::milliseconds((frames * 1000 + cdrom::SAMPLE_RATE - 1) / cdrom::SAMPLE_RATE);
+}
+
 std::int64_t FramesAt(pa_usec_t time) {
-    return static_cast<std::int64_t>(time * cdrom::SAMPLE_RATE / PA_USEC_PER_SEC);
+    return static_cast<std::int64_t>((time * cdrom::SAMPLE_RATE + PA_USEC_PER_SEC / 2) /
+                                     PA_USEC_PER_SEC);
 }
 
 void Forget(pa_operation* operation) {
@@ -424,7 +427,7 @@ void PulseSink::FillStream() {
 
 void PulseSink::StartDrain() {
     m_endOfStream = true;
-    m_drainChecks = 0;
+    m_drainWaited = false;
     m_drain.reset(pa_stream_drain(m_stream.get(), &OnDrainDone, this));
 }
 
@@ -442,11 +445,13 @@ void PulseSink::FinishDrain() {
         return;
     }
     // The server answers a drain once it has taken everything; the device
-    // may still be playing the last of it.
+    // may still be playing the last of it. Wait that out once: the clock
+    // itself may stop a frame short when the stream runs dry.
     RefreshHeard();
-    if (m_streamHeard < m_streamPulled && m_drainChecks < DRAIN_CHECK_LIMIT) {
-        ++m_drainChecks;
-        ArmTimer(m_pullTimer, DRAIN_CHECK, &OnPullTimer);
+    const std::int64_t unheard = m_streamPulled - m_streamHeard;
+    if (unheard > 0 && !m_drainWaited) {
+        m_drainWaited = true;
+        ArmTimer(m_pullTimer, DurationOf(unheard), &OnPullTimer);
         return;
     }
     m_drained = true;
@@ -491,6 +496,7 @@ void PulseSink::SetCorked(bool corked) {
     if (corked) {
         // The count holds from here, whatever the next timing update says.
         RefreshHeard();
+        m_drainWaited = false;
     }
     m_streamCorked = corked;
     Forget(pa_stream_cork(m_stream.get(), corked ? 1 : 0, nullptr, nullptr));

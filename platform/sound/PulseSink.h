@@ -140,7 +140,7 @@ class PulseSink final : public cdrom::PcmSink {
     bool m_streamCorked = true;
     bool m_endOfStream = false;  // the source said so; the stream drains
     bool m_drained = false;      // and everything pulled has been heard
-    int m_drainChecks = 0;
+    bool m_drainWaited = false;  // for the last frames after the server's answer
 
     // Frames since the last Flush: heard on streams that are gone, and
     // written to and heard on the stream there is now.

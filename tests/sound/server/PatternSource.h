@@ -58,17 +58,11 @@ class PatternSource final : public cdrom::PcmSource {
         m_available = std::min(frames, m_total);
     }
 
-    template <typename Condition>
-    bool WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] { return condition(*this); });
-    }
     bool WaitUntilDrained(std::chrono::milliseconds timeout) {
-        return WaitUntil([](const PatternSource& source) { return source.m_drains > 0; }, timeout);
+        return WaitUntil([this] { return m_drains > 0; }, timeout);
     }
-    bool WaitUntilPulled(std::int64_t frames, std::chrono::milliseconds timeout) {
-        return WaitUntil(
-            [frames](const PatternSource& source) { return source.m_position >= frames; }, timeout);
+    bool WaitUntilPulls(int pulls, std::chrono::milliseconds timeout) {
+        return WaitUntil([this, pulls] { return m_pulls >= pulls; }, timeout);
     }
 
     [[nodiscard]] std::span<const std::int16_t> Samples() const { return m_samples; }
@@ -93,6 +87,13 @@ class PatternSource final : public cdrom::PcmSource {
     }
 
   private:
+    // `condition` runs with the lock held: it reads the members directly.
+    template <typename Condition>
+    bool WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, condition);
+    }
+
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::int16_t> m_samples;
