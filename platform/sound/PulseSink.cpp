@@ -33,67 +33,11 @@ std::int64_t FramesAt(pa_usec_t time) {
                                      PA_USEC_PER_SEC);
 }
 
-void Forget(pa_operation* operation) {
-    if (operation != nullptr) {
-        pa_operation_unref(operation);
-    }
-}
-
 PulseSink& Self(void* self) {
     return *static_cast<PulseSink*>(self);
 }
 
 }  // namespace
-
-class PulseSink::LoopLock {
-  public:
-    explicit LoopLock(pa_threaded_mainloop* mainloop) : m_mainloop(mainloop) {
-        if (m_mainloop != nullptr) {
-            pa_threaded_mainloop_lock(m_mainloop);
-        }
-    }
-    ~LoopLock() {
-        if (m_mainloop != nullptr) {
-            pa_threaded_mainloop_unlock(m_mainloop);
-        }
-    }
-    LoopLock(const LoopLock&) = delete;
-    LoopLock& operator=(const LoopLock&) = delete;
-
-  private:
-    pa_threaded_mainloop* m_mainloop;
-};
-
-void PulseSink::MainloopDeleter::operator()(pa_threaded_mainloop* mainloop) const {
-    pa_threaded_mainloop_free(mainloop);
-}
-
-void PulseSink::ContextDeleter::operator()(pa_context* context) const {
-    pa_context_set_state_callback(context, nullptr, nullptr);
-    pa_context_set_subscribe_callback(context, nullptr, nullptr);
-    pa_context_disconnect(context);
-    pa_context_unref(context);
-}
-
-void PulseSink::StreamDeleter::operator()(pa_stream* stream) const {
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_set_write_callback(stream, nullptr, nullptr);
-    pa_stream_set_latency_update_callback(stream, nullptr, nullptr);
-    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
-        pa_stream_disconnect(stream);
-    }
-    pa_stream_unref(stream);
-}
-
-void PulseSink::OperationDeleter::operator()(pa_operation* operation) const {
-    // Its callback must not run once the sink has let it go.
-    pa_operation_cancel(operation);
-    pa_operation_unref(operation);
-}
-
-void PulseSink::TimeEventDeleter::operator()(pa_time_event* event) const {
-    api->time_free(event);
-}
 
 PulseSink::PulseSink(PulseSinkOptions options) : m_options(std::move(options)) {
     m_mainloop.reset(pa_threaded_mainloop_new());
@@ -327,8 +271,7 @@ void PulseSink::LoseServer() {
     ReleaseStream();
     if (m_context) {
         // Freed by the next Connect, outside of its own callbacks.
-        pa_context_set_state_callback(m_context.get(), nullptr, nullptr);
-        pa_context_set_subscribe_callback(m_context.get(), nullptr, nullptr);
+        Silence(m_context.get());
     }
     m_link = ServerLink::Absent;
     ArmTimer(m_reconnectTimer, m_options.reconnectInterval, &OnReconnectTimer);
@@ -555,7 +498,7 @@ void PulseSink::ArmTimer(TimeEventPtr& timer, std::chrono::milliseconds delay,
         m_api->time_restart(timer.get(), &when);
         return;
     }
-    timer = TimeEventPtr(m_api->time_new(m_api, &when, callback, this), TimeEventDeleter{m_api});
+    timer = TimeEventPtr(m_api->time_new(m_api, &when, callback, this), TimeEventDeleter(m_api));
 }
 
 }  // namespace corvid::sound

@@ -11,6 +11,7 @@
 #include <pulse/pulseaudio.h>
 
 #include "platform/cdrom/PcmSink.h"
+#include "platform/sound/PulseHandles.h"
 
 namespace corvid::sound {
 
@@ -65,28 +66,7 @@ class PulseSink final : public cdrom::PcmSink {
     bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) const;
 
   private:
-    struct MainloopDeleter {
-        void operator()(pa_threaded_mainloop* mainloop) const;
-    };
-    struct ContextDeleter {
-        void operator()(pa_context* context) const;
-    };
-    struct StreamDeleter {
-        void operator()(pa_stream* stream) const;
-    };
-    struct OperationDeleter {
-        void operator()(pa_operation* operation) const;
-    };
-    struct TimeEventDeleter {
-        TimeEventDeleter() : api(nullptr) {}
-        explicit TimeEventDeleter(pa_mainloop_api* loopApi) : api(loopApi) {}
-        void operator()(pa_time_event* event) const;
-        pa_mainloop_api* api;
-    };
-    using TimeEventPtr = std::unique_ptr<pa_time_event, TimeEventDeleter>;
     enum class VolumeOrigin : std::uint8_t { ServerDefault, Known };
-
-    class LoopLock;
 
     static void OnContextState(pa_context* context, void* self);
     static void OnSubscription(pa_context* context, pa_subscription_event_type_t event,
@@ -125,11 +105,11 @@ class PulseSink final : public cdrom::PcmSink {
     void Notify() const;
 
     const PulseSinkOptions m_options;
-    std::unique_ptr<pa_threaded_mainloop, MainloopDeleter> m_mainloop;
+    MainloopPtr m_mainloop;
     pa_mainloop_api* m_api = nullptr;
-    std::unique_ptr<pa_context, ContextDeleter> m_context;
-    std::unique_ptr<pa_stream, StreamDeleter> m_stream;
-    std::unique_ptr<pa_operation, OperationDeleter> m_drain;
+    ContextPtr m_context;
+    StreamPtr m_stream;
+    OperationPtr m_drain;
     TimeEventPtr m_reconnectTimer;
     TimeEventPtr m_pullTimer;
 

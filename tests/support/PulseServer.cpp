@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -114,28 +114,38 @@ std::vector<char*> CStrings(const std::vector<std::string>& texts) {
     return pointers;
 }
 
-class SpawnActions {
-  public:
-    SpawnActions() { posix_spawn_file_actions_init(&m_actions); }
-    ~SpawnActions() { posix_spawn_file_actions_destroy(&m_actions); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-
-    void Redirect(int fd, int target) {
-        if (fd < 0) {
-            posix_spawn_file_actions_addopen(&m_actions, target, "/dev/null", O_WRONLY, 0);
-            return;
+// The program's path, looked up in PATH before forking: after fork only
+// async-signal-safe calls may run.
+std::string FindProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos) {
+        return name;
+    }
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = folder + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
         }
-        posix_spawn_file_actions_adddup2(&m_actions, fd, target);
     }
-    void InputFromNull() {
-        posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
-    [[nodiscard]] const posix_spawn_file_actions_t* Get() const { return &m_actions; }
+    return {};
+}
 
-  private:
-    posix_spawn_file_actions_t m_actions{};
-};
+[[noreturn]] void BecomeChild(pid_t parent, const char* program, char* const* argv,
+                              char* const* envp, int outputFd, int errorFd) {
+    // A test that crashes takes its servers with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) {
+        ::_exit(127);
+    }
+    const int nullFd = ::open("/dev/null", O_RDWR);
+    ::dup2(nullFd, STDIN_FILENO);
+    ::dup2(outputFd >= 0 ? outputFd : nullFd, STDOUT_FILENO);
+    ::dup2(errorFd >= 0 ? errorFd : nullFd, STDERR_FILENO);
+    ::execve(program, argv, envp);
+    ::_exit(127);
+}
 
 }  // namespace
 
@@ -160,14 +170,18 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 ChildProcess ChildProcess::Spawn(const std::vector<std::string>& arguments,
                                  const std::vector<std::string>& environment, int outputFd,
                                  int errorFd) {
-    SpawnActions actions;
-    actions.InputFromNull();
-    actions.Redirect(outputFd, STDOUT_FILENO);
-    actions.Redirect(errorFd, STDERR_FILENO);
+    const std::string program = FindProgram(arguments.at(0));
+    if (program.empty()) {
+        return {};
+    }
     std::vector<char*> argv = CStrings(arguments);
     std::vector<char*> envp = CStrings(environment);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], actions.Get(), nullptr, argv.data(), envp.data()) != 0) {
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        BecomeChild(parent, program.c_str(), argv.data(), envp.data(), outputFd, errorFd);
+    }
+    if (pid < 0) {
         return {};
     }
     return ChildProcess(pid);

@@ -23,7 +23,9 @@ struct CommandResult {
     std::string output;   // standard output and standard error together
 };
 
-// A child process started by the test fixtures, ended by its process id.
+// A child process started by the test fixtures, ended by its process id. It
+// is also sent SIGTERM when the thread that started it ends, so that a test
+// that crashes leaves no server behind: start it on the test's own thread.
 class ChildProcess {
   public:
     ChildProcess() = default;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -41,6 +42,9 @@ class PatternSource final : public cdrom::PcmSource {
         return {static_cast<std::size_t>(frames), m_position == m_total};
     }
     void OnDrained() override {
+        if (m_whenDrained) {
+            m_whenDrained();
+        }
         std::lock_guard lock(m_mutex);
         ++m_drains;
         m_changed.notify_all();
@@ -51,6 +55,10 @@ class PatternSource final : public cdrom::PcmSource {
         m_lostFrames += frames;
         m_changed.notify_all();
     }
+
+    // Runs on the sink's thread when it reports the drain, as an engine's
+    // end-of-play notice would.
+    void SetWhenDrained(std::function<void()> action) { m_whenDrained = std::move(action); }
 
     // Only the first `frames` frames can be pulled until more are let out.
     void LetOut(std::int64_t frames) {
@@ -103,6 +111,7 @@ class PatternSource final : public cdrom::PcmSource {
     std::int64_t m_lostFrames = 0;
     int m_drains = 0;
     int m_pulls = 0;
+    std::function<void()> m_whenDrained;
 };
 
 }  // namespace corvid::testing

@@ -85,6 +85,20 @@ TEST_F(PulseSinkPlay, MonitorHearsEverySampleUnchangedAndTheDrainIsReported) {
     sink.SetSource(nullptr);
 }
 
+TEST_F(PulseSinkPlay, SourceMayCallTheSinkWhenToldOfTheDrain) {
+    PatternSource source(SECOND / 10);
+    PulseSink sink({.serverAddress = m_server.Address()});
+    std::int64_t heardAtEnd = -1;
+    source.SetWhenDrained([&] {
+        sink.SetState(SinkState::Paused);
+        heardAtEnd = sink.HeardFrames();
+    });
+    Play(sink, source);
+    ASSERT_TRUE(source.WaitUntilDrained(TIMEOUT));
+    EXPECT_EQ(heardAtEnd, SECOND / 10);
+    sink.SetSource(nullptr);
+}
+
 TEST_F(PulseSinkPlay, ShortSourceIsAskedAgainAndNothingIsDroppedAcrossTheGap) {
     const std::int64_t half = SECOND / 2;
     PatternSource source(2 * half);
