@@ -372,6 +372,10 @@ void PulseSink::StartDrain() {
     m_endOfStream = true;
     m_drainWaited = false;
     m_drain.reset(pa_stream_drain(m_stream.get(), &OnDrainDone, this));
+    if (!m_drain) {
+        // Without the server's answer, the stream's clock tells the end.
+        FinishDrain();
+    }
 }
 
 void PulseSink::OnDrainDone(pa_stream*, int success, void* self) {
