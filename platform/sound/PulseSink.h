@@ -37,10 +37,15 @@ enum class ServerLink : std::uint8_t {
 // stream, "Corvid Player", for the sink's whole life, corked while paused.
 //
 // Threads: the stream is served by libpulse's threaded main loop, on which
-// the source is pulled and told of drains and losses. Every other call takes
-// that loop's lock only for short local work; none waits for the server.
-// A lost server is tried again every reconnectInterval; frames pulled but
-// never heard are given back to the source (OnLost) before it is pulled again.
+// the source is pulled and told of drains and losses; the source may call the
+// sink from there (but not WaitUntil). Every other call takes that loop's lock
+// only for short local work; none waits for the server.
+//
+// No server: the sink is made all the same and tries again every
+// reconnectInterval. Frames pulled but never heard are given back to the
+// source (OnLost) before it is pulled again; state and volume are kept and
+// given to the next stream. The volume control is there whenever libpulse
+// runs, server or not.
 class PulseSink final : public cdrom::PcmSink {
   public:
     static constexpr const char* STREAM_NAME = "Corvid Player";
