@@ -27,12 +27,14 @@ export PULSE_SERVER=unix:$work/native
 for _ in $(seq 200); do pactl info >/dev/null 2>&1 && break; done
 pactl info >/dev/null
 
+# Bash's own timer reads the children's CPU time to the millisecond;
+# /usr/bin/time gives the peak resident memory.
 measure() {
     local label=$1
     shift
-    /usr/bin/time -f "%U %S %M" -o "$work/$label.time" "$@" >/dev/null 2>&1
-    read -r user system rss <"$work/$label.time"
-    echo "$label $user $system $rss"
+    local TIMEFORMAT='%3U %3S'
+    { time /usr/bin/time -f "%M" -o "$work/$label.rss" "$@" >/dev/null 2>&1; } 2>"$work/$label.cpu"
+    echo "$label $(cat "$work/$label.cpu") $(cat "$work/$label.rss")"
 }
 
 corvid=$(measure corvid-mci "$build/tools/corvid-mci/corvid-mci" "$work/minute.cue" \
@@ -43,8 +45,8 @@ awk -v a="$corvid" -v b="$peer" 'BEGIN {
     split(a, x, " "); split(b, y, " ");
     cx = x[2] + x[3]; cy = y[2] + y[3];
     printf "%-12s %8s %10s\n", "player", "CPU s", "peak MiB";
-    printf "%-12s %8.2f %10.1f\n", x[1], cx, x[4] / 1024;
-    printf "%-12s %8.2f %10.1f\n", y[1], cy, y[4] / 1024;
+    printf "%-12s %8.3f %10.1f\n", x[1], cx, x[4] / 1024;
+    printf "%-12s %8.3f %10.1f\n", y[1], cy, y[4] / 1024;
     if (cy > 0) printf "CPU ratio corvid-mci / paplay: %.2f\n", cx / cy;
     printf "peak memory ratio corvid-mci / paplay: %.2f\n", x[4] / y[4];
 }'

@@ -168,6 +168,7 @@ void PlaybackEngine::WaitUntilBuffered(std::int64_t frames) const {
 
 PcmSource::PullResult PlaybackEngine::Pull(std::span<std::int16_t> out) {
     PullResult result;
+    bool wakeReader = false;
     {
         std::lock_guard lock(m_mutex);
         if (m_mode != EngineMode::Playing) {
@@ -183,9 +184,14 @@ PcmSource::PullResult PlaybackEngine::Pull(std::span<std::int16_t> out) {
         if (!m_refilling && m_readFrames < m_totalFrames &&
             m_readFrames - m_pulledFrames <= CapacityFrames() / 2) {
             m_refilling = true;
+            wakeReader = true;
         }
     }
-    m_readerWake.notify_all();
+    // The reader rests until the ring is half empty: waking it on every pull
+    // would cost a thread switch each time the server asks for more.
+    if (wakeReader) {
+        m_readerWake.notify_all();
+    }
     return result;
 }
 

@@ -21,7 +21,7 @@ struct PulseSinkOptions {
     std::string serverAddress;
     // What the stream keeps buffered on the server: short, so that a stop,
     // a seek and the position respond quickly.
-    std::chrono::milliseconds targetLatency{150};
+    std::chrono::milliseconds targetLatency{500};
     // How often to try again while no server can be reached.
     std::chrono::milliseconds reconnectInterval{1000};
 };
