@@ -15,7 +15,7 @@ struct CdDeleter {
 };
 
 // 100 minutes: more than any CD holds, far less than overflows a sector number.
-constexpr std::int64_t MAX_DISC_SECTORS = 100 * 60 * 75;
+constexpr std::int64_t MAX_DISC_SECTORS = std::int64_t{100} * 60 * 75;
 
 // A track as the sheet gives it. Sectors count from the start of the FILE
 // that holds the index.

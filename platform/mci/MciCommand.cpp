@@ -243,7 +243,7 @@ std::optional<Command> ParseCommand(std::string_view text) {
     if (words.size() < 2 || !SameWord(words[1], DEVICE_NAME)) {
         return std::nullopt;
     }
-    const auto verb = std::find_if(
+    const auto* const verb = std::find_if(
         std::begin(VERBS), std::end(VERBS),
         [&words](const Verb& candidate) { return SameWord(words[0], candidate.name); });
     if (verb == std::end(VERBS)) {

@@ -33,7 +33,7 @@ class MciDevice final : public MciPort {
     MciDevice(const MciDevice&) = delete;
     MciDevice& operator=(const MciDevice&) = delete;
 
-    MciError SendString(std::string_view command, std::span<char> answer,
+    MciError SendString(std::string_view text, std::span<char> answer,
                         NotifyWindow* notify) override;
     std::string GetErrorString(MciError error) override;
 

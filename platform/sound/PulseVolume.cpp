@@ -32,7 +32,7 @@ cdrom::VolumeLevels LevelsFromVolume(const pa_cvolume& volume) {
     if (volume.channels == 2) {
         return {LevelFromVolume(volume.values[0]), LevelFromVolume(volume.values[1])};
     }
-    if (!pa_cvolume_valid(&volume)) {
+    if (pa_cvolume_valid(&volume) == 0) {
         return {0, 0};
     }
     const std::uint16_t level = LevelFromVolume(pa_cvolume_avg(&volume));
