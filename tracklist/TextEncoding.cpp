@@ -1,0 +1,158 @@
+#include "tracklist/TextEncoding.h"
+
+#include <array>
+#include <cstdint>
+
+namespace corvid::tracklist {
+
+namespace {
+
+constexpr char32_t MAX_CODE_POINT = 0x10FFFF;
+constexpr char32_t FIRST_SURROGATE = 0xD800;
+constexpr char32_t LAST_SURROGATE = 0xDFFF;
+
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0U) == 0x80U;
+}
+
+// The length of the sequence that `lead` begins and the bits it carries; a
+// length of 0 for a byte that cannot begin one.
+struct Lead {
+    std::size_t length = 0;
+    char32_t bits = 0;
+};
+
+Lead ReadLead(unsigned char lead) {
+    if (lead < 0x80U) {
+        return {1, lead};
+    }
+    if ((lead & 0xE0U) == 0xC0U) {
+        return {2, lead & 0x1FU};
+    }
+    if ((lead & 0xF0U) == 0xE0U) {
+        return {3, lead & 0x0FU};
+    }
+    if ((lead & 0xF8U) == 0xF0U) {
+        return {4, lead & 0x07U};
+    }
+    return {};
+}
+
+// The smallest code point that needs a sequence of each length.
+constexpr std::array<char32_t, 5> SMALLEST_FOR_LENGTH = {0, 0, 0x80, 0x800, 0x10000};
+
+// The length of the well-formed sequence at `offset`, or 0.
+std::size_t SequenceLength(std::string_view bytes, std::size_t offset) {
+    const Lead lead = ReadLead(static_cast<unsigned char>(bytes[offset]));
+    if (lead.length == 0 || offset + lead.length > bytes.size()) {
+        return 0;
+    }
+    char32_t codePoint = lead.bits;
+    for (std::size_t i = 1; i < lead.length; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[offset + i]);
+        if (!IsContinuation(byte)) {
+            return 0;
+        }
+        codePoint = (codePoint << 6U) | (byte & 0x3FU);
+    }
+    if (codePoint < SMALLEST_FOR_LENGTH[lead.length] || codePoint > MAX_CODE_POINT) {
+        return 0;
+    }
+    if (codePoint >= FIRST_SURROGATE && codePoint <= LAST_SURROGATE) {
+        return 0;
+    }
+    return lead.length;
+}
+
+// Code points of the bytes 0x80 to 0x9F; the rest of Windows-1252 is Latin-1.
+constexpr std::array<char16_t, 32> WINDOWS_1252_HIGH_CONTROLS = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string& text, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        text += static_cast<char>(codePoint);
+        return;
+    }
+    if (codePoint < 0x800) {
+        text += static_cast<char>(0xC0U | (codePoint >> 6U));
+        text += static_cast<char>(0x80U | (codePoint & 0x3FU));
+        return;
+    }
+    text += static_cast<char>(0xE0U | (codePoint >> 12U));
+    text += static_cast<char>(0x80U | ((codePoint >> 6U) & 0x3FU));
+    text += static_cast<char>(0x80U | (codePoint & 0x3FU));
+}
+
+// The byte offset of code point `count`, or the text's size when it has fewer.
+std::size_t OffsetOfCodePoint(std::string_view utf8, std::size_t count) {
+    std::size_t offset = 0;
+    for (std::size_t seen = 0; offset < utf8.size(); ++offset) {
+        if (IsContinuation(static_cast<unsigned char>(utf8[offset]))) {
+            continue;
+        }
+        if (seen == count) {
+            return offset;
+        }
+        ++seen;
+    }
+    return offset;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const std::size_t length = SequenceLength(bytes, offset);
+        if (length == 0) {
+            return false;
+        }
+        offset += length;
+    }
+    return true;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char character : bytes) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte >= 0x80U && byte < 0xA0U) {
+            AppendUtf8(text, WINDOWS_1252_HIGH_CONTROLS[byte - 0x80U]);
+        } else {
+            AppendUtf8(text, byte);
+        }
+    }
+    return text;
+}
+
+std::string DecodeLine(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    return Windows1252ToUtf8(bytes);
+}
+
+std::string_view FirstCodePoints(std::string_view utf8, std::size_t count) {
+    return utf8.substr(0, OffsetOfCodePoint(utf8, count));
+}
+
+std::string_view AfterCodePoints(std::string_view utf8, std::size_t count) {
+    return utf8.substr(OffsetOfCodePoint(utf8, count));
+}
+
+std::size_t CodePointCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (const char character : utf8) {
+        if (!IsContinuation(static_cast<unsigned char>(character))) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+}  // namespace corvid::tracklist
