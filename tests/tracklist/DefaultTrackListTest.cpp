@@ -36,11 +36,6 @@ TEST(DefaultTrackListTest, ThreeTracksWithADataTrackLast) {
     EXPECT_EQ(FindListViolation(list.rows, disc), std::nullopt);
 }
 
-TEST(DefaultTrackListTest, DiscWithoutTracksGivesNoRows) {
-    FakeDiscFacts disc;
-    EXPECT_TRUE(MakeDefaultTrackList(disc, 7).rows.empty());
-}
-
 TEST(DefaultTrackListTest, TitleShowsTheDiscLengthToTheSecond) {
     EXPECT_EQ(TrackListTitle("42:17:30", "<New album>"), "(42:17) <New album>");
     EXPECT_EQ(TrackListTitle("", "Night Music"), "() Night Music");
