@@ -1,0 +1,111 @@
+#pragma once
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cdaudio/DiscTime.h"
+#include "tracklist/TrackList.h"
+
+namespace corvid::tracklist::testing {
+
+// Track n lasts n minutes and 30 seconds, for any n, so a file's rows can
+// be checked against it whatever their track numbers.
+class MinutesPerTrackDisc : public DiscFacts {
+  public:
+    int NumberOfTracks() override { return 99; }
+    bool IsAudioTrack(int) override { return true; }
+    std::string TrackLengthText(int track) override {
+        return FormatPositionText(std::abs(track % 100), 30, 0, 0).substr(0, 8);
+    }
+    std::string DiscLengthText() override { return "99:00:00"; }
+};
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class TrackListTestFolder {
+  public:
+    TrackListTestFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "corvid-trk-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
+        }
+        m_path = pattern;
+    }
+    ~TrackListTestFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TrackListTestFolder(const TrackListTestFolder&) = delete;
+    TrackListTestFolder& operator=(const TrackListTestFolder&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& Path() const { return m_path; }
+    [[nodiscard]] std::filesystem::path operator/(std::string_view name) const {
+        return m_path / name;
+    }
+
+    std::filesystem::path Write(std::string_view name, std::string_view bytes) const {
+        const std::filesystem::path path = m_path / name;
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    // The names in the folder, sorted.
+    [[nodiscard]] std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+inline std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+inline constexpr uid_t NOBODY = 65534;
+inline constexpr int CHILD_FAILED_TO_SET_UP = 100;
+
+// Runs `body` in a child process and gives its exit status, or -1 when it
+// did not exit (it was killed by a signal). The child never returns into the
+// test: gtest's assertions cannot reach the parent, so `body` returns a code.
+inline int RunInChild(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(body());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child) {
+        return -2;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// In a child: becomes the user nobody, so that file modes apply to us.
+inline bool BecomeNobody() {
+    return setgroups(0, nullptr) == 0 && setgid(NOBODY) == 0 && setuid(NOBODY) == 0;
+}
+
+}  // namespace corvid::tracklist::testing
