@@ -67,9 +67,11 @@ class TrackListTestFolder {
     }
 
     // The names in the folder, sorted.
-    [[nodiscard]] std::vector<std::string> Names() const {
+    [[nodiscard]] std::vector<std::string> Names() const { return NamesIn(m_path); }
+
+    static std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
