@@ -84,16 +84,16 @@ std::int32_t KeyOfLine(std::string_view rawLine) {
     return ReadDecimal(AfterCodePoints(line, HEADER_LABEL_LENGTH));
 }
 
-std::int32_t Negated(std::int32_t value) {
-    return static_cast<std::int32_t>(0U - static_cast<std::uint32_t>(value));
-}
-
 std::optional<TrackListRow> ParseRow(std::string_view rawLine, DiscFacts& disc) {
     const std::string line = DecodedLine(rawLine);
     if (CodePointCount(line) < ROW_HEAD_LENGTH) {
         return std::nullopt;
     }
+    // Below 1 a number names no track, and its sign would turn the row's kind.
     const int track = ReadDecimal(line);
+    if (track < 1) {
+        return std::nullopt;
+    }
     TrackListRow row;
     row.name = FirstCodePoints(AfterCodePoints(line, ROW_HEAD_LENGTH), MAX_VALUE_CODE_POINTS);
     if (AfterCodePoints(line, KIND_MARKER_OFFSET).front() == TRACK_ROW_MARKER) {
@@ -102,7 +102,7 @@ std::optional<TrackListRow> ParseRow(std::string_view rawLine, DiscFacts& disc) 
         row.timeText = disc.TrackLengthText(track).substr(0, TRACK_LENGTH_SHOWN);
         return row;
     }
-    row.rowKey = Negated(track);
+    row.rowKey = -track;
     row.icon = ROW_ICON_SUBTRACK;
     row.timeText = FirstCodePoints(AfterCodePoints(line, TIME_TEXT_OFFSET), TIME_TEXT_LENGTH);
     return row;

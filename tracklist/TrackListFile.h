@@ -33,10 +33,10 @@ inline constexpr std::string_view WRITE_FAILED_MESSAGE =
 std::string FormatTrackList(const TrackList& list);
 
 // The list that the bytes of a file hold. Nothing is refused: missing header
-// lines give a key of 0 and empty texts, row lines shorter than their head are
-// skipped. A track row's time text is the first five characters of the disc's
-// length for that track; a subtrack row's is the eight characters after its
-// track number. Whether the file's key is the disc's is the caller's question.
+// lines give a key of 0 and empty texts; row lines shorter than their head or
+// without a track number of 1 or more are skipped. A track row's time text is the first five
+// characters of the disc's length for that track; a subtrack row's is the eight characters after
+// its track number. Whether the file's key is the disc's is the caller's question.
 TrackList ParseTrackList(std::string_view bytes, DiscFacts& disc);
 
 // The CD key on the first line of `bytes`, the start of a file: the number

@@ -58,7 +58,9 @@ bool CarriesKey(int folder, const std::string& name, std::int32_t cdKey) {
     if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return false;
     }
-    const ReadBytes start = ReadUpTo(file, SEARCH_PREFIX_BYTES);
+    // Asking for no more than the file holds spares a read that finds its end.
+    const auto fileBytes = static_cast<std::size_t>(status.st_size);
+    const ReadBytes start = ReadUpTo(file, std::min(SEARCH_PREFIX_BYTES, fileBytes));
     return !start.error && ReadCdKey(start.bytes) == cdKey;
 }
 
