@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libcdio-dev libcdio-paranoia-dev libcue-dev libsndfile1-dev libpulse-dev
     pulseaudio pulseaudio-utils
