@@ -5,9 +5,8 @@
 
 #include <benchmark/benchmark.h>
 #include <dirent.h>
-#include <stdlib.h>
-
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -32,7 +31,7 @@ fs::path MakeFolder() {
     if (mkdtemp(pattern.data()) == nullptr) {
         return {};
     }
-    const fs::path folder = pattern;
+    fs::path folder = pattern;
     for (int index = 0; index < FILE_COUNT; ++index) {
         const bool last = index == FILE_COUNT - 1;
         TrackList list{last ? MATCHING_KEY : index, "Album", "Artist", {}};
@@ -42,7 +41,8 @@ fs::path MakeFolder() {
         char name[32];
         std::snprintf(name, sizeof name, "list%05d.trk", index);
         const std::string bytes = FormatTrackList(list);
-        std::ofstream(folder / name, std::ios::binary).write(bytes.data(), bytes.size());
+        std::ofstream(folder / name, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     return folder;
 }

@@ -100,6 +100,27 @@ TEST(AtomicFile, RefusesWhatIsNotARegularFile) {
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.trk", "folder.trk", "loop.trk"}));
 }
 
+// Saves `bytes` in a child that kills itself at step `killedAt`; its status.
+int SaveKilledAt(const fs::path& path, const std::string& bytes, int killedAt) {
+    return RunInChild([&] {
+        int seen = 0;
+        WriteFileAtomically(path, bytes, [&](SaveStep) {
+            if (++seen == killedAt) {
+                raise(SIGKILL);
+            }
+        });
+        return 0;
+    });
+}
+
+void RemoveAllBut(const TrackListTestFolder& folder, const std::string& kept) {
+    for (const std::string& name : folder.Names()) {
+        if (name != kept) {
+            fs::remove(folder / name);
+        }
+    }
+}
+
 // A save killed at every step it passes leaves the old file until the rename
 // and the new one after it, byte for byte, and nothing that the search finds.
 TEST(AtomicFile, SaveKilledAtAnyStepLeavesTheOldFileOrTheNewOne) {
@@ -113,25 +134,12 @@ TEST(AtomicFile, SaveKilledAtAnyStepLeavesTheOldFileOrTheNewOne) {
 
     for (int killedAt = 1; killedAt <= steps; ++killedAt) {
         ASSERT_FALSE(WriteFileAtomically(path, oldBytes));
-        const int status = RunInChild([&] {
-            int seen = 0;
-            WriteFileAtomically(path, newBytes, [&](SaveStep) {
-                if (++seen == killedAt) {
-                    raise(SIGKILL);
-                }
-            });
-            return 0;
-        });
-        ASSERT_EQ(status, -1) << "the save was not killed at step " << killedAt;
+        ASSERT_EQ(SaveKilledAt(path, newBytes, killedAt), -1) << "not killed at " << killedAt;
         const bool renamed = killedAt == steps;
         EXPECT_TRUE(FileBytes(path) == (renamed ? newBytes : oldBytes))
             << "killed at step " << killedAt << " of " << steps;
         EXPECT_EQ(FindTrackListFile(folder.Path(), KEY), path) << "killed at step " << killedAt;
-        for (const std::string& name : folder.Names()) {
-            if (name != "x.trk") {
-                fs::remove(folder / name);
-            }
-        }
+        RemoveAllBut(folder, "x.trk");
     }
 }
 
@@ -158,31 +166,39 @@ struct ProtectedCase {
     bool fileIsNobodys;
 };
 
-// As root we may write anything, so a child that has become nobody tries.
-TEST(AtomicFile, ProtectedFileOrFolderIsRefusedAndKeepsTheOldFile) {
-    const ProtectedCase cases[] = {
-        {"ReadOnlyFileInAWritableFolder", fs::perms::all, false},
-        {"WritableFileInAReadOnlyFolder", fs::perms(0755), true},
-    };
-    for (const ProtectedCase& protectedCase : cases) {
-        TrackListTestFolder folder;
-        fs::permissions(folder.Path(), protectedCase.folderMode);
-        const auto path = folder.Write("x.trk", "old");
-        if (protectedCase.fileIsNobodys) {
-            ASSERT_EQ(chown(path.c_str(), testing::NOBODY, testing::NOBODY), 0);
-        }
-        const int result = RunInChild([&] {
-            if (!testing::BecomeNobody()) {
-                return testing::CHILD_FAILED_TO_SET_UP;
-            }
-            const auto error = WriteFileAtomically(path, "new");
-            return error && error->cause == std::errc::permission_denied ? 0 : 1;
-        });
-        EXPECT_EQ(result, 0) << protectedCase.name;
-        EXPECT_EQ(FileBytes(path), "old") << protectedCase.name;
-        EXPECT_EQ(folder.Names(), std::vector<std::string>{"x.trk"}) << protectedCase.name;
-    }
+void PrintTo(const ProtectedCase& protectedCase, std::ostream* out) {
+    *out << protectedCase.name;
 }
+
+const ProtectedCase PROTECTED_CASES[] = {
+    {"ReadOnlyFileInAWritableFolder", fs::perms::all, false},
+    {"WritableFileInAReadOnlyFolder", fs::perms(0755), true},
+};
+
+class ProtectedSave : public ::testing::TestWithParam<ProtectedCase> {};
+
+// As root we may write anything, so a child that has become nobody tries.
+TEST_P(ProtectedSave, IsRefusedAndKeepsTheOldFile) {
+    TrackListTestFolder folder;
+    fs::permissions(folder.Path(), GetParam().folderMode);
+    const auto path = folder.Write("x.trk", "old");
+    if (GetParam().fileIsNobodys) {
+        ASSERT_EQ(chown(path.c_str(), testing::NOBODY, testing::NOBODY), 0);
+    }
+    const int result = RunInChild([&] {
+        if (!testing::BecomeNobody()) {
+            return testing::CHILD_FAILED_TO_SET_UP;
+        }
+        const auto error = WriteFileAtomically(path, "new");
+        return error && error->cause == std::errc::permission_denied ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(FileBytes(path), "old");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"x.trk"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProtectedSave, ::testing::ValuesIn(PROTECTED_CASES),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace corvid::tracklist

@@ -50,21 +50,5 @@ TEST(Windows1252ToUtf8, EveryByteGivesValidUtf8OfOneCodePoint) {
     }
 }
 
-TEST(DecodeLine, TakesValidUtf8AsItIsAndAnythingElseAsWindows1252) {
-    EXPECT_EQ(DecodeLine("Caf\xC3\xA9"), "Caf\xC3\xA9");
-    EXPECT_EQ(DecodeLine("Caf\xE9"), "Caf\xC3\xA9");
-}
-
-TEST(FirstCodePoints, NeverSplitsACharacter) {
-    const std::string_view text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB5";
-    EXPECT_EQ(FirstCodePoints(text, 0), "");
-    EXPECT_EQ(FirstCodePoints(text, 2), "a\xC3\xA9");
-    EXPECT_EQ(FirstCodePoints(text, 3), "a\xC3\xA9\xE2\x82\xAC");
-    EXPECT_EQ(FirstCodePoints(text, 4), text);
-    EXPECT_EQ(FirstCodePoints(text, 100), text);
-    EXPECT_EQ(AfterCodePoints(text, 3), "\xF0\x9F\x8E\xB5");
-    EXPECT_EQ(AfterCodePoints(text, 5), "");
-}
-
 }  // namespace
 }  // namespace corvid::tracklist

@@ -148,13 +148,6 @@ TEST(TrackListFile, KeyIsReadAsStrtolReadsItWrappedTo32Bits) {
     }
 }
 
-TEST(TrackListFile, KeyAbove2147483647IsWrittenUnsignedAndReadBack) {
-    const TrackList list{-1, "", "", {}};
-    const std::string bytes = FormatTrackList(list);
-    EXPECT_TRUE(bytes.starts_with("[CD key] 4294967295\r\n"));
-    EXPECT_EQ(ParseBytes(bytes).cdKey, -1);
-}
-
 TEST(TrackListFile, WriterCutsValuesTo254CodePointsWithoutSplittingOne) {
     const std::string euro = "\xE2\x82\xAC";
     const TrackList list{1, Repeated(euro, 255), LONG_NAME, {Track(1, Repeated(euro, 300))}};
