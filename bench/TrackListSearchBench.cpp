@@ -84,10 +84,16 @@ void PlainLoop(benchmark::State& state, const fs::path& folder) {
 // The console report, then the search's time over the loop's.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    RatioReporter() : ConsoleReporter(OO_None) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
+        // With repetitions, the median stands for the benchmark.
         for (const Run& run : runs) {
-            m_realTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") {
+                continue;
+            }
+            m_realTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
         }
     }
     void Finalize() override {
@@ -95,7 +101,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
         const double search = m_realTimes[SEARCH_NAME];
         const double loop = m_realTimes[LOOP_NAME];
         if (search > 0 && loop > 0) {
-            std::printf("search / plain loop over %d files: %.2f\n", FILE_COUNT, search / loop);
+            std::printf("ratio, search / plain loop over %d files: %.2f\n", FILE_COUNT,
+                        search / loop);
         }
     }
 
