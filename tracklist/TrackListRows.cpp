@@ -70,7 +70,8 @@ bool IsDigits(std::string_view text, std::size_t offset, int highest) {
 
 std::optional<ListViolation> FindViolation(std::span<const TrackListRow> rows, DiscFacts* disc) {
     int lastTrack = 0;
-    std::optional<std::string_view> lastStart;
+    // Empty before a track's first subtrack: no start text sorts below it.
+    std::string_view lastStart;
     for (int index = 0; index < RowCount(rows); ++index) {
         const TrackListRow& row = rows[static_cast<std::size_t>(index)];
         const int track = TrackNumberOfKey(row.rowKey);
@@ -83,7 +84,7 @@ std::optional<ListViolation> FindViolation(std::span<const TrackListRow> rows, D
                 return fault(ListFault::TRACK_ROWS_NOT_ASCENDING);
             }
             lastTrack = track;
-            lastStart.reset();
+            lastStart = {};
             continue;
         }
         if (track != lastTrack) {
@@ -92,7 +93,7 @@ std::optional<ListViolation> FindViolation(std::span<const TrackListRow> rows, D
         if (!IsSubtrackStartText(row.timeText)) {
             return fault(ListFault::SUBTRACK_START_MALFORMED);
         }
-        if (lastStart && row.timeText < *lastStart) {
+        if (row.timeText < lastStart) {
             return fault(ListFault::SUBTRACKS_NOT_ASCENDING);
         }
         if (disc != nullptr) {
