@@ -1,0 +1,51 @@
+#include "res/AboutDialogTemplate.h"
+
+#include <array>
+
+#include "res/ControlIds.h"
+
+namespace corvid::res {
+
+namespace {
+
+using window::ControlKind;
+using window::ControlStyle;
+using window::ControlTemplate;
+using window::DialogStyle;
+
+constexpr ControlStyle LINE = ControlStyle::ALIGN_CENTER | ControlStyle::GROUP;
+
+constexpr std::array ABOUT_CONTROLS{
+    // The picture control takes the bitmap's own size, 128 x 128 pixels.
+    ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::PICTURE, "", 66, 18, 87, 80,
+                    ControlStyle::BORDER, ABOUT_BITMAP_ID},
+    ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT,
+                    "Corvid Player Version 1.08, 2 Sep 2000", 7, 101, 209, 8,
+                    LINE | ControlStyle::NO_PREFIX},
+    ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT,
+                    "Names the tracks and subtracks of every disc.", 7, 126, 209, 8, LINE},
+    ControlTemplate{IDOK, ControlKind::PUSH_BUTTON, "Happy?", 92, 173, 32, 14,
+                    ControlStyle::DEFAULT_BUTTON | ControlStyle::GROUP | ControlStyle::TAB_STOP},
+    ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT,
+                    "An audio CD player for the Linux desktop.", 7, 111, 209, 8, LINE},
+    ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT, "Enjoy the music.", 7, 152,
+                    209, 8, LINE},
+    ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT,
+                    "Track lists are kept as plain text files.", 7, 136, 209, 8, LINE},
+    ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::GROUP_BOX, "", 7, 7, 209, 160},
+};
+
+}  // namespace
+
+const window::DialogTemplate ABOUT_DIALOG{
+    .id = ABOUT_DIALOG_ID,
+    .caption = "About Corvid Player",
+    .width = 223,
+    .height = 192,
+    .style = DialogStyle::POPUP | DialogStyle::CAPTION | DialogStyle::SYSTEM_MENU |
+             DialogStyle::MODAL_FRAME | DialogStyle::SET_FONT,
+    .font = {.name = "MS Sans Serif", .pointSize = 8},
+    .controls = ABOUT_CONTROLS,
+};
+
+}  // namespace corvid::res
