@@ -1,0 +1,96 @@
+#include "app/CommandLine.h"
+
+namespace corvid::app {
+namespace {
+
+constexpr std::string_view PROGRAM_NAME = "corvid-player";
+constexpr std::string_view DEVICE_OPTION = "--device";
+constexpr std::string_view DEVICE_PREFIX = "--device=";
+
+CommandOptions Failed(std::string failure) {
+    CommandOptions options;
+    options.action = CommandAction::Fail;
+    options.failure = std::string(PROGRAM_NAME) + ": " + std::move(failure);
+    return options;
+}
+
+CommandOptions WithAction(CommandAction action) {
+    CommandOptions options;
+    options.action = action;
+    return options;
+}
+
+std::filesystem::path Absolute(std::string_view path, const std::filesystem::path& currentFolder) {
+    const std::filesystem::path given(path);
+    return given.is_absolute() ? given : currentFolder / given;
+}
+
+std::string Quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
+
+}  // namespace
+
+CommandOptions ParseCommandLine(std::span<const char* const> arguments,
+                                const std::filesystem::path& currentFolder) {
+    CommandOptions options;
+    bool optionsEnded = false;
+    for (const char* rawArgument : arguments) {
+        const std::string_view argument(rawArgument);
+        const bool isOption = !optionsEnded && argument.size() > 1 && argument.front() == '-';
+        if (isOption && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (isOption && argument == "--help") {
+            return WithAction(CommandAction::ShowHelp);
+        }
+        if (isOption && argument == "--version") {
+            return WithAction(CommandAction::ShowVersion);
+        }
+        if (isOption && argument == DEVICE_OPTION) {
+            return Failed("option --device needs a path: --device=PATH");
+        }
+        if (isOption && argument.starts_with(DEVICE_PREFIX)) {
+            const std::string_view device = argument.substr(DEVICE_PREFIX.size());
+            if (device.empty()) {
+                return Failed("option --device needs a path: --device=PATH");
+            }
+            options.device = Absolute(device, currentFolder);
+            continue;
+        }
+        if (isOption) {
+            return Failed("unknown option " + Quoted(argument));
+        }
+        if (argument.empty()) {
+            return Failed("the image path is empty");
+        }
+        if (options.image) {
+            return Failed("only one image can be played: " + Quoted(options.image->string()) +
+                          " and " + Quoted(argument));
+        }
+        options.image = Absolute(argument, currentFolder);
+    }
+    return options;
+}
+
+std::string UsageText() {
+    return "Usage: " + std::string(PROGRAM_NAME) + " [--device=PATH] [IMAGE]\n";
+}
+
+std::string HelpText() {
+    return UsageText() +
+           "Plays audio CDs from a drive, or from a disc image (a cue sheet) given as IMAGE.\n"
+           "\n"
+           "  --device=PATH  the CD drive to use (default " +
+           std::string(DEFAULT_DEVICE) +
+           ")\n"
+           "  --help         show this text and exit\n"
+           "  --version      show the version and exit\n";
+}
+
+std::string VersionText() {
+    return "Corvid Player 1.08\n";
+}
+
+}  // namespace corvid::app
