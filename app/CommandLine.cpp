@@ -29,6 +29,39 @@ std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
+// Reads one option into `options`; an action that ends the reading comes back.
+std::optional<CommandOptions> ReadOption(std::string_view option, CommandOptions& options,
+                                         const std::filesystem::path& currentFolder) {
+    if (option == "--help") {
+        return WithAction(CommandAction::ShowHelp);
+    }
+    if (option == "--version") {
+        return WithAction(CommandAction::ShowVersion);
+    }
+    if (option != DEVICE_OPTION && !option.starts_with(DEVICE_PREFIX)) {
+        return Failed("unknown option " + Quoted(option));
+    }
+    if (option.size() <= DEVICE_PREFIX.size()) {
+        return Failed("option --device needs a path: --device=PATH");
+    }
+    options.device = Absolute(option.substr(DEVICE_PREFIX.size()), currentFolder);
+    return std::nullopt;
+}
+
+std::optional<CommandOptions> ReadImage(std::string_view image, CommandOptions& options,
+                                        const std::filesystem::path& currentFolder) {
+    if (image.empty()) {
+        return Failed("the image path is empty");
+    }
+    const std::filesystem::path absolute = Absolute(image, currentFolder);
+    if (options.image) {
+        return Failed("only one image can be played: " + Quoted(options.image->string()) + " and " +
+                      Quoted(absolute.string()));
+    }
+    options.image = absolute;
+    return std::nullopt;
+}
+
 }  // namespace
 
 CommandOptions ParseCommandLine(std::span<const char* const> arguments,
@@ -42,34 +75,12 @@ CommandOptions ParseCommandLine(std::span<const char* const> arguments,
             optionsEnded = true;
             continue;
         }
-        if (isOption && argument == "--help") {
-            return WithAction(CommandAction::ShowHelp);
+        std::optional<CommandOptions> ended = isOption
+                                                  ? ReadOption(argument, options, currentFolder)
+                                                  : ReadImage(argument, options, currentFolder);
+        if (ended) {
+            return *std::move(ended);
         }
-        if (isOption && argument == "--version") {
-            return WithAction(CommandAction::ShowVersion);
-        }
-        if (isOption && argument == DEVICE_OPTION) {
-            return Failed("option --device needs a path: --device=PATH");
-        }
-        if (isOption && argument.starts_with(DEVICE_PREFIX)) {
-            const std::string_view device = argument.substr(DEVICE_PREFIX.size());
-            if (device.empty()) {
-                return Failed("option --device needs a path: --device=PATH");
-            }
-            options.device = Absolute(device, currentFolder);
-            continue;
-        }
-        if (isOption) {
-            return Failed("unknown option " + Quoted(argument));
-        }
-        if (argument.empty()) {
-            return Failed("the image path is empty");
-        }
-        if (options.image) {
-            return Failed("only one image can be played: " + Quoted(options.image->string()) +
-                          " and " + Quoted(argument));
-        }
-        options.image = Absolute(argument, currentFolder);
     }
     return options;
 }

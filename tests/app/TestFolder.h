@@ -5,9 +5,7 @@
 
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "app/Environment.h"
 
@@ -17,11 +15,8 @@ namespace corvid::app {
 class TestFolder {
   public:
     TestFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "corvid-app-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
-        }
+        std::string pattern = std::filesystem::temp_directory_path() / "corvid-app-XXXXXX";
+        EXPECT_NE(mkdtemp(pattern.data()), nullptr) << pattern;
         m_path = pattern;
     }
     ~TestFolder() {
@@ -37,13 +32,12 @@ class TestFolder {
     std::filesystem::path m_path;
 };
 
-inline Environment EnvironmentOf(std::map<std::string, std::string, std::less<>> variables) {
+using Variables = std::map<std::string, std::string, std::less<>>;
+
+inline Environment EnvironmentOf(Variables variables) {
     return [variables = std::move(variables)](std::string_view name) -> std::optional<std::string> {
         const auto found = variables.find(name);
-        if (found == variables.end()) {
-            return std::nullopt;
-        }
-        return found->second;
+        return found == variables.end() ? std::nullopt : std::optional(found->second);
     };
 }
 

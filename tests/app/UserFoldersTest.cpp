@@ -14,8 +14,8 @@ namespace {
 
 struct FolderCase {
     std::string name;
-    std::map<std::string, std::string, std::less<>> variables;
-    std::filesystem::path expected;
+    Variables variables;
+    std::optional<std::filesystem::path> expected;  // none: an error that names HOME
 };
 
 void PrintTo(const FolderCase& given, std::ostream* out) {
@@ -26,44 +26,34 @@ class TrackListFolder : public ::testing::TestWithParam<FolderCase> {};
 
 TEST_P(TrackListFolder, FollowsTheDataHomeRules) {
     const FolderOrError folder = TrackListFolderPath(EnvironmentOf(GetParam().variables));
-    const auto* path = std::get_if<std::filesystem::path>(&folder);
-    ASSERT_NE(path, nullptr);
-    EXPECT_EQ(*path, GetParam().expected);
+    if (const auto* error = std::get_if<FolderError>(&folder)) {
+        EXPECT_FALSE(GetParam().expected) << error->text;
+        EXPECT_NE(error->text.find("HOME"), std::string::npos);
+        return;
+    }
+    EXPECT_EQ(std::get<std::filesystem::path>(folder), GetParam().expected);
 }
+
+const std::filesystem::path DEFAULT = "/home/u/.local/share/corvid-player";
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, TrackListFolder,
     ::testing::Values(
-        FolderCase{"DataHomeSet",
-                   {{"XDG_DATA_HOME", "/data"}, {"HOME", "/home/u"}},
-                   "/data/corvid-player"},
-        FolderCase{"DataHomeUnset", {{"HOME", "/home/u"}}, "/home/u/.local/share/corvid-player"},
-        FolderCase{"DataHomeEmpty",
-                   {{"XDG_DATA_HOME", ""}, {"HOME", "/home/u"}},
-                   "/home/u/.local/share/corvid-player"},
-        FolderCase{"DataHomeRelative",
-                   {{"XDG_DATA_HOME", "data"}, {"HOME", "/home/u"}},
-                   "/home/u/.local/share/corvid-player"}),
+        FolderCase{
+            "DataHomeSet", {{"XDG_DATA_HOME", "/d"}, {"HOME", "/home/u"}}, "/d/corvid-player"},
+        FolderCase{"DataHomeUnset", {{"HOME", "/home/u"}}, DEFAULT},
+        FolderCase{"DataHomeEmpty", {{"XDG_DATA_HOME", ""}, {"HOME", "/home/u"}}, DEFAULT},
+        FolderCase{"DataHomeRelative", {{"XDG_DATA_HOME", "d"}, {"HOME", "/home/u"}}, DEFAULT},
+        FolderCase{"NoHome", {{"XDG_DATA_HOME", "d"}}, std::nullopt},
+        FolderCase{"RelativeHome", {{"HOME", "home/u"}}, std::nullopt}),
     [](const ::testing::TestParamInfo<FolderCase>& info) { return info.param.name; });
-
-TEST(TrackListFolder, WithoutAnAbsoluteHomeThereIsNone) {
-    for (const auto& variables : {std::map<std::string, std::string, std::less<>>{},
-                                  {{"HOME", "home/u"}},
-                                  {{"XDG_DATA_HOME", "data"}}}) {
-        const FolderOrError folder = TrackListFolderPath(EnvironmentOf(variables));
-        const auto* error = std::get_if<FolderError>(&folder);
-        ASSERT_NE(error, nullptr);
-        EXPECT_NE(error->text.find("HOME"), std::string::npos);
-    }
-}
 
 TEST(TrackListFolder, IsCreatedWithItsMissingParentsForTheUserAlone) {
     const TestFolder folder;
     const std::filesystem::path home = folder.Path() / "home";
-    const Environment environment = EnvironmentOf({{"HOME", home.string()}});
     const std::filesystem::path expected = home / ".local/share/corvid-player";
     for (int time = 0; time < 2; ++time) {
-        const FolderOrError created = CreateTrackListFolder(environment);
+        const FolderOrError created = CreateTrackListFolder(EnvironmentOf({{"HOME", home}}));
         ASSERT_TRUE(std::holds_alternative<std::filesystem::path>(created)) << time;
         EXPECT_EQ(std::get<std::filesystem::path>(created), expected);
     }
@@ -76,20 +66,16 @@ TEST(TrackListFolder, IsCreatedWithItsMissingParentsForTheUserAlone) {
 }
 
 TEST(TrackListFolder, AFileInTheWayIsAnErrorThatNamesIt) {
-    struct Blocked {
-        std::string dataHome;
-        std::string file;
-    };
-    for (const Blocked& blocked : {Blocked{"", "corvid-player"}, Blocked{"sub", "sub"}}) {
+    // The folder itself, then a parent of it.
+    for (const auto& [dataHome, blocking] :
+         {std::pair{"", "corvid-player"}, std::pair{"sub", "sub"}}) {
         const TestFolder folder;
-        const std::filesystem::path file = folder.Path() / blocked.file;
+        const std::filesystem::path file = folder.Path() / blocking;
         std::ofstream(file) << "not a folder";
-        const std::filesystem::path dataHome = folder.Path() / blocked.dataHome;
-
-        const FolderOrError created =
-            CreateTrackListFolder(EnvironmentOf({{"XDG_DATA_HOME", dataHome.string()}}));
+        const Variables variables{{"XDG_DATA_HOME", folder.Path() / dataHome}};
+        const FolderOrError created = CreateTrackListFolder(EnvironmentOf(variables));
         const auto* error = std::get_if<FolderError>(&created);
-        ASSERT_NE(error, nullptr) << blocked.file;
+        ASSERT_NE(error, nullptr) << blocking;
         EXPECT_EQ(error->cause, std::errc::not_a_directory);
         EXPECT_EQ(error->text, file.string() + ": cannot be created: Not a directory");
     }
