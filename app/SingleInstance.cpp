@@ -69,7 +69,7 @@ LockPlaces LockPlacesFrom(const Environment& environment, unsigned userId) {
         places.runtimeFolder = std::move(*runtime);
     }
     const std::optional<std::string> temporary = environment("TMPDIR");
-    places.temporaryFolder = (temporary && !temporary->empty()) ? *temporary : "/tmp";
+    places.temporaryFolder = (temporary && temporary->starts_with('/')) ? *temporary : "/tmp";
     return places;
 }
 

@@ -23,7 +23,7 @@ struct LockPlaces {
     unsigned userId = 0;
 };
 
-// $XDG_RUNTIME_DIR, and $TMPDIR or /tmp.
+// $XDG_RUNTIME_DIR, and $TMPDIR when it is absolute or else /tmp.
 LockPlaces LockPlacesFrom(const Environment& environment, unsigned userId);
 
 // Holds an exclusive flock on "OnlyOneCorvidPlayer.lock" for as long as it
