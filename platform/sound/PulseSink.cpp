@@ -219,7 +219,10 @@ void PulseSink::CreateStream() {
     buffer.maxlength = static_cast<std::uint32_t>(-1);
     buffer.tlength = static_cast<std::uint32_t>(
         pa_usec_to_bytes(Microseconds(m_options.targetLatency), &SAMPLE_SPEC));
-    buffer.prebuf = static_cast<std::uint32_t>(-1);
+    // Play as soon as a little is there, not only once the whole target is
+    // buffered: a source that has less than that to give would never start.
+    buffer.prebuf = static_cast<std::uint32_t>(
+        pa_usec_to_bytes(Microseconds(m_options.targetLatency / 10), &SAMPLE_SPEC));
     buffer.minreq = static_cast<std::uint32_t>(-1);
     buffer.fragsize = static_cast<std::uint32_t>(-1);
     m_streamCorked = m_state == cdrom::SinkState::Paused;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/TestFolder.h"
+#include "tests/app/TestEnvironment.h"
 
 namespace corvid::app {
 namespace {
@@ -66,12 +66,12 @@ char RoleInAnotherProcess(const LockPlaces& places) {
     return letter;
 }
 
-LockPlaces PlacesIn(const TestFolder& folder) {
+LockPlaces PlacesIn(const TemporaryFolder& folder) {
     return {folder.Path(), folder.Path() / "missing", ::getuid()};
 }
 
 TEST(SingleInstanceGuard, ASecondProcessFindsTheFirstUntilItEnds) {
-    const TestFolder folder;
+    const TemporaryFolder folder;
     {
         const SingleInstanceGuard first = SingleInstanceGuard::Acquire(PlacesIn(folder));
         EXPECT_EQ(first.Role(), InstanceRole::FirstInstance);
@@ -82,7 +82,7 @@ TEST(SingleInstanceGuard, ASecondProcessFindsTheFirstUntilItEnds) {
 }
 
 TEST(SingleInstanceGuard, AnUnusableRuntimeFolderFallsBackToTheTemporaryFolder) {
-    const TestFolder folder;
+    const TemporaryFolder folder;
     using Folder = std::optional<std::filesystem::path>;
     for (const Folder& runtime :
          {Folder{}, Folder{folder.Path() / "missing"}, Folder{"relative"}}) {
@@ -97,7 +97,7 @@ TEST(SingleInstanceGuard, AnUnusableRuntimeFolderFallsBackToTheTemporaryFolder) 
 }
 
 TEST(SingleInstanceGuard, ProgramsItStartsDoNotInheritTheLock) {
-    const TestFolder folder;
+    const TemporaryFolder folder;
     const SingleInstanceGuard first = SingleInstanceGuard::Acquire(PlacesIn(folder));
     const std::string shell = "for f in /proc/$$/fd/*; do [ \"$(readlink $f)\" = '" +
                               first.LockPath().string() + "' ] && exit 1; done; exit 0";
@@ -111,7 +111,7 @@ TEST(SingleInstanceGuard, ProgramsItStartsDoNotInheritTheLock) {
 
 TEST(SingleInstanceGuard, OfTwentyProcessesStartedAtOnceExactlyOneIsFirst) {
     constexpr int PROCESSES = 20;
-    const TestFolder folder;
+    const TemporaryFolder folder;
     Pipe start;
     Pipe reports;
     Pipe release;

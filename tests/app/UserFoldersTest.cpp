@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "tests/app/TestFolder.h"
+#include "tests/app/TestEnvironment.h"
 
 namespace corvid::app {
 namespace {
@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FolderCase>& info) { return info.param.name; });
 
 TEST(TrackListFolder, IsCreatedWithItsMissingParentsForTheUserAlone) {
-    const TestFolder folder;
+    const TemporaryFolder folder;
     const std::filesystem::path home = folder.Path() / "home";
     const std::filesystem::path expected = home / ".local/share/corvid-player";
     for (int time = 0; time < 2; ++time) {
@@ -69,7 +69,7 @@ TEST(TrackListFolder, AFileInTheWayIsAnErrorThatNamesIt) {
     // The folder itself, then a parent of it.
     for (const auto& [dataHome, blocking] :
          {std::pair{"", "corvid-player"}, std::pair{"sub", "sub"}}) {
-        const TestFolder folder;
+        const TemporaryFolder folder;
         const std::filesystem::path file = folder.Path() / blocking;
         std::ofstream(file) << "not a folder";
         const Variables variables{{"XDG_DATA_HOME", folder.Path() / dataHome}};

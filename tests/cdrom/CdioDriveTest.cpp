@@ -12,7 +12,7 @@
 
 #include "platform/cdrom/CdioDrive.h"
 #include "platform/cdrom/CdioToc.h"
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
 
 // The real drive's state, tray and speed with the kernel's side scripted and
@@ -196,7 +196,7 @@ class CdioDriveTest : public ::testing::Test {
         return toc && *toc == imagegen::ExpectedToc(disc);
     }
 
-    testing::ImageTestFolder m_folder;
+    testing::TemporaryFolder m_folder;
     const imagegen::DiscDescription m_first;
     const imagegen::DiscDescription m_second;
     const std::filesystem::path m_firstCue;

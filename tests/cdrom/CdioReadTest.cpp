@@ -10,7 +10,7 @@
 
 #include "platform/cdrom/CdioDisc.h"
 #include "platform/cdrom/CdioToc.h"
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
 
 // libcdio and paranoia read generated images through libcdio's own BIN/CUE
@@ -43,7 +43,7 @@ DiscDescription MixedDisc() {
 }
 
 std::filesystem::path WriteImage(const DiscDescription& disc,
-                                 const testing::ImageTestFolder& folder) {
+                                 const testing::TemporaryFolder& folder) {
     const imagegen::WriteResult written = imagegen::WriteImage(disc, folder.Path(), "disc");
     EXPECT_FALSE(written.error.has_value()) << written.error.value_or("");
     return written.cueSheet;
@@ -89,7 +89,7 @@ class CdioReadTest : public ::testing::Test {
         return disc;
     }
 
-    testing::ImageTestFolder m_folder;
+    testing::TemporaryFolder m_folder;
 };
 
 TEST_F(CdioReadTest, TableOfContentsMatchesTheImage) {

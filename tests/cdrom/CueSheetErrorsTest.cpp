@@ -5,12 +5,12 @@
 #include <random>
 
 #include "platform/cdrom/ImageDrive.h"
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace corvid::cdrom {
 namespace {
 
-using testing::ImageTestFolder;
+using testing::TemporaryFolder;
 
 std::string Sectors(int count) {
     return std::string(static_cast<std::size_t>(count) * BYTES_PER_SECTOR, '\x11');
@@ -35,7 +35,7 @@ void WriteWave(const std::filesystem::path& path, int rate, int channels, int fo
 
 struct BrokenCase {
     const char* name;
-    std::function<std::filesystem::path(const ImageTestFolder&)> make;
+    std::function<std::filesystem::path(const TemporaryFolder&)> make;
     MciError code;
     const char* says;  // a part of the message
 };
@@ -44,24 +44,24 @@ void PrintTo(const BrokenCase& brokenCase, std::ostream* out) {
     *out << brokenCase.name;
 }
 
-std::filesystem::path SheetOn(const ImageTestFolder& folder, const std::string& sheet) {
+std::filesystem::path SheetOn(const TemporaryFolder& folder, const std::string& sheet) {
     folder.Write("a.bin", Sectors(10));
     return folder.Write("disc.cue", sheet);
 }
 
 const BrokenCase BROKEN_CASES[] = {
-    {"MissingSheet", [](const ImageTestFolder& folder) { return folder / "none.cue"; },
+    {"MissingSheet", [](const TemporaryFolder& folder) { return folder / "none.cue"; },
      MCIERR_FILE_NOT_FOUND, "does not exist"},
     {"SheetIsAFolder",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          std::filesystem::create_directory(folder / "folder.cue");
          return folder / "folder.cue";
      },
      MCIERR_INVALID_DEVICE_NAME, "is not a file"},
-    {"Empty", [](const ImageTestFolder& folder) { return folder.Write("disc.cue", ""); },
+    {"Empty", [](const TemporaryFolder& folder) { return folder.Write("disc.cue", ""); },
      MCIERR_INVALID_DEVICE_NAME, "no TRACK"},
     {"JunkBytes",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          std::string junk;
          for (int value = 0; value < 4000; ++value) {
              junk.push_back(static_cast<char>(1 + (value * 37) % 255));
@@ -70,12 +70,12 @@ const BrokenCase BROKEN_CASES[] = {
      },
      MCIERR_INVALID_DEVICE_NAME, "is not a cue sheet"},
     {"NulBytes",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder, OneTrackSheet(std::string("a\0.bin", 6)));
      },
      MCIERR_INVALID_DEVICE_NAME, "NUL"},
     {"Huge",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          std::string sheet = OneTrackSheet("a.bin");
          while (sheet.size() <= 1024 * 1024) {
              sheet += "REM padding padding padding padding padding padding padding\n";
@@ -84,117 +84,117 @@ const BrokenCase BROKEN_CASES[] = {
      },
      MCIERR_INVALID_DEVICE_NAME, "larger than"},
     {"OverlongLine",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder, "REM " + std::string(10000, 'x') + "\n" + OneTrackSheet("a.bin"));
      },
      MCIERR_INVALID_DEVICE_NAME, "line 1 is too long"},
     {"NoTrack",
-     [](const ImageTestFolder& folder) { return SheetOn(folder, "FILE \"a.bin\" BINARY\n"); },
+     [](const TemporaryFolder& folder) { return SheetOn(folder, "FILE \"a.bin\" BINARY\n"); },
      MCIERR_INVALID_DEVICE_NAME, "no TRACK"},
     {"TrackBeforeFile",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder, "TRACK 01 AUDIO\nFILE \"a.bin\" BINARY\nINDEX 01 00:00:00\n");
      },
      MCIERR_INVALID_DEVICE_NAME, "TRACK before any FILE"},
     {"LowerCaseKeywords",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder, "FILE \"a.bin\" BINARY\n track 01 audio\n index 01 00:00:00\n");
      },
      MCIERR_INVALID_DEVICE_NAME, "no TRACK"},
     {"UnclosedQuote",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder, "FILE \"a.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
      },
      MCIERR_HARDWARE, "names the file a.bin BINARY, which does not exist"},
     {"MissingFile",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return folder.Write("disc.cue", OneTrackSheet("gone.bin"));
      },
      MCIERR_HARDWARE, "names the file gone.bin, which does not exist"},
     {"TextFileAsWave",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          folder.Write("a.wav", "not audio at all\n");
          return folder.Write("disc.cue", OneTrackSheet("a.wav", "WAVE"));
      },
      MCIERR_HARDWARE, "names the file a.wav, which cannot be read"},
     {"EmptyBinary",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          folder.Write("a.bin", "");
          return folder.Write("disc.cue", OneTrackSheet("a.bin"));
      },
      MCIERR_HARDWARE, "names the file a.bin"},
     {"WrongSampleRate",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          WriteWave(folder / "a.wav", 48000, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
          return folder.Write("disc.cue", OneTrackSheet("a.wav", "WAVE"));
      },
      MCIERR_HARDWARE, "which is not 44100 Hz stereo 16-bit audio"},
     {"Mono",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          WriteWave(folder / "a.wav", 44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
          return folder.Write("disc.cue", OneTrackSheet("a.wav", "WAVE"));
      },
      MCIERR_HARDWARE, "which is not 44100 Hz stereo 16-bit audio"},
     {"TwentyFourBit",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          WriteWave(folder / "a.flac", 44100, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
          return folder.Write("disc.cue", OneTrackSheet("a.flac", "WAVE"));
      },
      MCIERR_HARDWARE, "which is not 44100 Hz stereo 16-bit audio"},
     {"ShortAudio",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder,
                         "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                         "  TRACK 02 AUDIO\n    INDEX 01 00:00:10\n");
      },
      MCIERR_HARDWARE, "names the file a.bin, which ends before track 2 starts"},
     {"GapPastTheEnd",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder,
                         "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                         "  TRACK 02 AUDIO\n    INDEX 00 00:00:20\n    INDEX 01 00:00:30\n");
      },
      MCIERR_HARDWARE, "which ends before track 2 starts"},
     {"AbsurdIndex",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder, "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 99:99:99\n");
      },
      MCIERR_INVALID_DEVICE_NAME, "gives track 1 an impossible INDEX"},
     {"IndexPastTheFileEnd",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder, "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 10:00:00\n");
      },
      MCIERR_HARDWARE, "which ends before track 1 starts"},
     {"NoIndexOne",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder,
                         "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                         "  TRACK 02 AUDIO\n    INDEX 00 00:00:05\n");
      },
      MCIERR_INVALID_DEVICE_NAME, "gives track 2 no INDEX 01"},
     {"IndexZeroAfterIndexOne",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder,
                         "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n"
                         "    INDEX 00 00:00:05\n    INDEX 01 00:00:02\n");
      },
      MCIERR_INVALID_DEVICE_NAME, "INDEX 00 after its INDEX 01"},
     {"OverlappingTracks",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder,
                         "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:05\n"
                         "  TRACK 02 AUDIO\n    INDEX 01 00:00:02\n");
      },
      MCIERR_INVALID_DEVICE_NAME, "track 2 an INDEX that does not follow"},
     {"TwoTracksAtOneSector",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          return SheetOn(folder,
                         "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:02\n"
                         "  TRACK 02 AUDIO\n    INDEX 01 00:00:02\n");
      },
      MCIERR_INVALID_DEVICE_NAME, "does not follow"},
     {"HundredTracks",
-     [](const ImageTestFolder& folder) {
+     [](const TemporaryFolder& folder) {
          std::string sheet = "FILE \"a.bin\" BINARY\n";
          for (int number = 1; number <= 100; ++number) {
              sheet += "  TRACK " + std::to_string(number) + " AUDIO\n    INDEX 01 00:00:0" +
@@ -207,7 +207,7 @@ const BrokenCase BROKEN_CASES[] = {
 
 class CueSheetErrorsTest : public ::testing::TestWithParam<BrokenCase> {
   protected:
-    ImageTestFolder m_folder;
+    TemporaryFolder m_folder;
 };
 
 TEST_P(CueSheetErrorsTest, OpeningGivesAnErrorThatNamesTheSheet) {
@@ -227,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(Broken, CueSheetErrorsTest, ::testing::ValuesIn(BROKEN_
 // Damaged copies of a good sheet: each opens or fails with a message, and
 // libcue stays usable for the next one.
 TEST(CueSheetDamageTest, DamagedSheetsNeverCrashAndNameTheSheet) {
-    const ImageTestFolder folder;
+    const TemporaryFolder folder;
     folder.Write("a.bin", Sectors(40));
     folder.Write("b.wav", "RIFF");
     const std::string good =

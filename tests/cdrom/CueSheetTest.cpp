@@ -2,12 +2,12 @@
 #include <sndfile.h>
 
 #include "platform/cdrom/ImageDrive.h"
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace corvid::cdrom {
 namespace {
 
-using testing::ImageTestFolder;
+using testing::TemporaryFolder;
 
 // Little-endian samples counting up from `first`.
 std::string CountingBytes(int first, int samples) {
@@ -42,7 +42,7 @@ std::vector<std::int16_t> Read(Drive& drive, Lba start, Lba count) {
 }
 
 TEST(CueSheetTest, CookedDataSectorsTakeTheirOwnSizeInTheFileAndReadAsSilence) {
-    const ImageTestFolder folder;
+    const TemporaryFolder folder;
     constexpr int DATA_SECTORS = 10;
     const std::string data(static_cast<std::size_t>(DATA_SECTORS) * 2048, '\x7F');
     folder.Write("mixed.bin", data + CountingBytes(1, 3 * SAMPLES_PER_SECTOR));
@@ -62,7 +62,7 @@ TEST(CueSheetTest, CookedDataSectorsTakeTheirOwnSizeInTheFileAndReadAsSilence) {
 }
 
 TEST(CueSheetTest, APartialLastSectorEndsInSilence) {
-    const ImageTestFolder folder;
+    const TemporaryFolder folder;
     folder.Write("a.bin", CountingBytes(0, 3 * SAMPLES_PER_SECTOR + 200));
     const std::unique_ptr<Drive> drive = Open(folder.Write(
         "disc.cue", "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
@@ -75,7 +75,7 @@ TEST(CueSheetTest, APartialLastSectorEndsInSilence) {
 }
 
 TEST(CueSheetTest, FileNamesMayHoldSpacesFoldersOrAbsolutePaths) {
-    const ImageTestFolder folder;
+    const TemporaryFolder folder;
     std::filesystem::create_directory(folder / "sub");
     folder.Write("sub/first part.bin", CountingBytes(0, 2 * SAMPLES_PER_SECTOR));
     const std::filesystem::path second =
@@ -93,7 +93,7 @@ TEST(CueSheetTest, FileNamesMayHoldSpacesFoldersOrAbsolutePaths) {
 }
 
 TEST(CueSheetTest, AiffFilesAreReadByTheirHeader) {
-    const ImageTestFolder folder;
+    const TemporaryFolder folder;
     SF_INFO info{};
     info.samplerate = SAMPLE_RATE;
     info.channels = CHANNELS;

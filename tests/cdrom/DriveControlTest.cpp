@@ -6,7 +6,7 @@
 
 #include "platform/cdrom/CdioDrive.h"
 #include "platform/cdrom/DriveControl.h"
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace corvid::cdrom {
 namespace {
@@ -59,7 +59,7 @@ TEST(DriveControlTrayFailure, NamesTheDriveAndTheMove) {
 
 // These run the real opening code: none of these paths is a CD drive.
 TEST(OpenCdioDrive, RefusesWhatIsNoCdDrive) {
-    const testing::ImageTestFolder folder;
+    const testing::TemporaryFolder folder;
     const std::string paths[] = {
         (folder / "missing").string(),
         folder.Write("plain-file", "not a drive").string(),

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "platform/cdrom/ImageDrive.h"
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
 
 namespace corvid::cdrom {
@@ -15,7 +15,7 @@ using imagegen::DiscDescription;
 using imagegen::FileLayout;
 using imagegen::TrackDescription;
 using imagegen::TrackType;
-using testing::ImageTestFolder;
+using testing::TemporaryFolder;
 
 TrackDescription Audio(Lba length, Lba index00 = 0, Lba pregap = 0) {
     return {TrackType::Audio, length, index00, pregap, {}, {}};
@@ -73,7 +73,7 @@ class ImageLayoutTest : public ::testing::TestWithParam<LayoutCase> {
         return std::move(opened.drive);
     }
 
-    ImageTestFolder m_folder;
+    TemporaryFolder m_folder;
 };
 
 TEST_P(ImageLayoutTest, TocIsTheOneTheSheetDescribes) {
@@ -172,7 +172,7 @@ class ImageTrayTest : public ::testing::Test {
         return written.cueSheet;
     }
 
-    ImageTestFolder m_folder;
+    TemporaryFolder m_folder;
 };
 
 TEST_F(ImageTrayTest, OpenTrayTakesTheImageOut) {

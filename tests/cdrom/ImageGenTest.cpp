@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
 
 namespace corvid::imagegen {
@@ -92,8 +92,8 @@ TEST(ImageGenTest, TheSameDescriptionWritesTheSameBytes) {
     disc.signal = Signal::Music;
     disc.title = "Album";
     disc.tracks = {Track(TrackType::Audio, 150), Track(TrackType::Data, 20, 0, 10)};
-    const testing::ImageTestFolder first;
-    const testing::ImageTestFolder second;
+    const testing::TemporaryFolder first;
+    const testing::TemporaryFolder second;
     ASSERT_FALSE(WriteImage(disc, first.Path(), "disc").error.has_value());
     ASSERT_FALSE(WriteImage(disc, second.Path(), "disc").error.has_value());
     for (const char* name : {"disc.cue", "disc-01.flac", "disc-02.bin"}) {
@@ -126,7 +126,7 @@ TEST(ImageGenTest, RefusesWhatACueSheetCannotSay) {
          std::vector<const DiscDescription*>{&empty, &bothGaps, &quoted, &tooMany}) {
         EXPECT_TRUE(CheckDescription(*disc).has_value());
     }
-    const testing::ImageTestFolder folder;
+    const testing::TemporaryFolder folder;
     EXPECT_TRUE(WriteImage(bothGaps, folder.Path(), "disc").error.has_value());
     EXPECT_FALSE(std::filesystem::exists(folder / "disc.cue"));
 }

@@ -5,7 +5,7 @@
 
 #include "platform/mci/MciDevice.h"
 #include "platform/sound/ManualSink.h"
-#include "tests/cdrom/ImageTestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
 
 namespace corvid::mci {
@@ -48,7 +48,7 @@ class MciDeviceImageTest : public ::testing::Test {
     }
 
     DiscDescription m_disc = MixedDisc();
-    testing::ImageTestFolder m_folder;
+    testing::TemporaryFolder m_folder;
     std::filesystem::path m_cueSheet;
     sound::ManualSink m_sink;
     MciDevice m_device{[this] {

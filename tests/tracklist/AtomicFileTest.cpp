@@ -15,8 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FileBytes;
+using testing::NamesIn;
 using testing::RunInChild;
-using testing::TrackListTestFolder;
+using testing::TemporaryFolder;
 
 constexpr std::int32_t KEY = 42;
 
@@ -37,7 +38,7 @@ mode_t ModeOf(const fs::path& path) {
 }
 
 TEST(AtomicFile, ReplacesTheFileWholeAndLeavesNothingBeside) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     const auto path = folder.Write("x.trk", "old bytes");
     ASSERT_FALSE(WriteFileAtomically(path, "new"));
     EXPECT_EQ(FileBytes(path), "new");
@@ -45,7 +46,7 @@ TEST(AtomicFile, ReplacesTheFileWholeAndLeavesNothingBeside) {
 }
 
 TEST(AtomicFile, KeepsTheOldModeAndOwnerAndGivesANewFileTheUmasksMode) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     const auto old = folder.Write("old.trk", "old");
     chmod(old.c_str(), 0640);
     ASSERT_EQ(chown(old.c_str(), testing::NOBODY, testing::NOBODY), 0);
@@ -62,7 +63,7 @@ TEST(AtomicFile, KeepsTheOldModeAndOwnerAndGivesANewFileTheUmasksMode) {
 }
 
 TEST(AtomicFile, WritesThroughASymbolicLinkToItsTarget) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     fs::create_directory(folder / "lists");
     folder.Write("lists/real.trk", "old");
     fs::create_symlink("lists/real.trk", folder / "link.trk");
@@ -74,12 +75,11 @@ TEST(AtomicFile, WritesThroughASymbolicLinkToItsTarget) {
     EXPECT_EQ(FileBytes(folder / "lists/real.trk"), "new");
     EXPECT_EQ(FileBytes(folder / "lists/new.trk"), "made");
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"dangling.trk", "link.trk", "lists"}));
-    EXPECT_EQ(TrackListTestFolder::NamesIn(folder / "lists"),
-              (std::vector<std::string>{"new.trk", "real.trk"}));
+    EXPECT_EQ(NamesIn(folder / "lists"), (std::vector<std::string>{"new.trk", "real.trk"}));
 }
 
 TEST(AtomicFile, RefusesWhatIsNotARegularFile) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     fs::create_directory(folder / "folder.trk");
     ASSERT_EQ(mkfifo((folder / "fifo.trk").c_str(), 0644), 0);
     fs::create_symlink("loop.trk", folder / "loop.trk");
@@ -113,7 +113,7 @@ int SaveKilledAt(const fs::path& path, const std::string& bytes, int killedAt) {
     });
 }
 
-void RemoveAllBut(const TrackListTestFolder& folder, const std::string& kept) {
+void RemoveAllBut(const TemporaryFolder& folder, const std::string& kept) {
     for (const std::string& name : folder.Names()) {
         if (name != kept) {
             fs::remove(folder / name);
@@ -124,7 +124,7 @@ void RemoveAllBut(const TrackListTestFolder& folder, const std::string& kept) {
 // A save killed at every step it passes leaves the old file until the rename
 // and the new one after it, byte for byte, and nothing that the search finds.
 TEST(AtomicFile, SaveKilledAtAnyStepLeavesTheOldFileOrTheNewOne) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     const std::string oldBytes = LargeListBytes('o', 1500);
     const std::string newBytes = LargeListBytes('n', 1500);
     const auto path = folder / "x.trk";
@@ -144,7 +144,7 @@ TEST(AtomicFile, SaveKilledAtAnyStepLeavesTheOldFileOrTheNewOne) {
 }
 
 TEST(AtomicFile, WriteFailureKeepsTheOldFileAndRemovesTheTemporaryOne) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     const auto path = folder.Write("x.trk", "old");
     const int result = RunInChild([&] {
         signal(SIGXFSZ, SIG_IGN);
@@ -179,7 +179,7 @@ class ProtectedSave : public ::testing::TestWithParam<ProtectedCase> {};
 
 // As root we may write anything, so a child that has become nobody tries.
 TEST_P(ProtectedSave, IsRefusedAndKeepsTheOldFile) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     fs::permissions(folder.Path(), GetParam().folderMode);
     const auto path = folder.Write("x.trk", "old");
     if (GetParam().fileIsNobodys) {

@@ -9,7 +9,7 @@ namespace {
 
 using testing::FileBytes;
 using testing::MinutesPerTrackDisc;
-using testing::TrackListTestFolder;
+using testing::TemporaryFolder;
 
 // A track row as the reader makes it with MinutesPerTrackDisc.
 TrackListRow Track(int track, std::string name) {
@@ -176,7 +176,7 @@ TEST(TrackListFile, TrickyRowsSurviveARoundTrip) {
 }
 
 TEST(TrackListFile, ReadsWhatItWroteToAFile) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     const auto path = folder / "night.trk";
     ASSERT_FALSE(WriteTrackList(path, WorkedExampleList()));
     EXPECT_EQ(FileBytes(path), WORKED_EXAMPLE);
@@ -187,7 +187,7 @@ TEST(TrackListFile, ReadsWhatItWroteToAFile) {
 }
 
 TEST(TrackListFile, FileThatCannotBeReadIsAnErrorNamingItsPathAndCause) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     std::filesystem::create_directory(folder / "folder.trk");
     const struct {
         std::filesystem::path path;
@@ -209,7 +209,7 @@ TEST(TrackListFile, FileThatCannotBeReadIsAnErrorNamingItsPathAndCause) {
 }
 
 TEST(TrackListFile, FailedWriteNamesTheTrackListAndItsCause) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     const auto path = folder / "missing-folder" / "x.trk";
     const std::optional<FileError> error = WriteTrackList(path, WorkedExampleList());
     ASSERT_TRUE(error);

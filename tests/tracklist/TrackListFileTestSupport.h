@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cdaudio/DiscTime.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tracklist/TrackList.h"
 
 namespace corvid::tracklist::testing {
@@ -34,53 +35,8 @@ class MinutesPerTrackDisc : public DiscFacts {
     std::string DiscLengthText() override { return "99:00:00"; }
 };
 
-// A fresh folder under the temporary folder, removed with everything in it.
-class TrackListTestFolder {
-  public:
-    TrackListTestFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "corvid-trk-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
-        }
-        m_path = pattern;
-    }
-    ~TrackListTestFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TrackListTestFolder(const TrackListTestFolder&) = delete;
-    TrackListTestFolder& operator=(const TrackListTestFolder&) = delete;
-
-    [[nodiscard]] const std::filesystem::path& Path() const { return m_path; }
-    [[nodiscard]] std::filesystem::path operator/(std::string_view name) const {
-        return m_path / name;
-    }
-
-    std::filesystem::path Write(std::string_view name, std::string_view bytes) const {
-        const std::filesystem::path path = m_path / name;
-        std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-
-    // The names in the folder, sorted.
-    [[nodiscard]] std::vector<std::string> Names() const { return NamesIn(m_path); }
-
-    static std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-  private:
-    std::filesystem::path m_path;
-};
+using ::corvid::testing::NamesIn;
+using ::corvid::testing::TemporaryFolder;
 
 inline std::string FileBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);

@@ -9,13 +9,13 @@
 namespace corvid::tracklist {
 namespace {
 
-using testing::TrackListTestFolder;
+using testing::TemporaryFolder;
 
 std::string FileWithKey(std::uint32_t key) {
     return FormatTrackList({static_cast<std::int32_t>(key), "Album", "Artist", {}});
 }
 
-std::optional<std::string> FoundName(const TrackListTestFolder& folder, std::uint32_t key) {
+std::optional<std::string> FoundName(const TemporaryFolder& folder, std::uint32_t key) {
     const auto found = FindTrackListFile(folder.Path(), static_cast<std::int32_t>(key));
     if (!found) {
         return std::nullopt;
@@ -25,7 +25,7 @@ std::optional<std::string> FoundName(const TrackListTestFolder& folder, std::uin
 }
 
 TEST(TrackListSearch, FindsTheFileByItsKeyWhateverItsNameAndLetterCase) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     folder.Write("a.TRK", FileWithKey(5));
     folder.Write("b.Trk", FileWithKey(6));
     folder.Write("Night Music.trk", FileWithKey(7));
@@ -54,7 +54,7 @@ TEST(TrackListSearch, ByteOrderOfTheNamesDecidesBetweenFilesWithOneKey) {
         {{"track10.trk", "track9.trk"}, "track10.trk"},
     };
     for (const auto& orderCase : cases) {
-        TrackListTestFolder folder;
+        TemporaryFolder folder;
         for (const std::string& name : orderCase.namesInCreationOrder) {
             folder.Write(name, FileWithKey(42));
         }
@@ -63,14 +63,14 @@ TEST(TrackListSearch, ByteOrderOfTheNamesDecidesBetweenFilesWithOneKey) {
 }
 
 TEST(TrackListSearch, KeyAbove2147483647IsFoundBySignedKey) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     folder.Write("x.trk", FileWithKey(2882400018U));
     EXPECT_EQ(FindTrackListFile(folder.Path(), static_cast<std::int32_t>(2882400018U)),
               folder / "x.trk");
 }
 
 TEST(TrackListSearch, OnlyRegularFilesCountAlsoThroughALink) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     std::filesystem::create_directory(folder / "0.trk");
     ASSERT_EQ(mkfifo((folder / "1.trk").c_str(), 0644), 0);
     std::filesystem::create_symlink(folder / "missing", folder / "2.trk");
@@ -81,7 +81,7 @@ TEST(TrackListSearch, OnlyRegularFilesCountAlsoThroughALink) {
 }
 
 TEST(TrackListSearch, LooksAtTheFirstLineOnly) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     folder.Write("a.trk", "[CD key] 1\r\n[CD key] 42\r\n");
     folder.Write("b.trk", "[CD key] 1\n42");
     folder.Write("c.trk", "[CD key]" + std::string(2 * SEARCH_PREFIX_BYTES, ' ') + "42\r\n");
@@ -89,7 +89,7 @@ TEST(TrackListSearch, LooksAtTheFirstLineOnly) {
 }
 
 TEST(TrackListSearch, PassesOverFilesThatCannotBeRead) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
     chmod(folder.Write("a.trk", FileWithKey(42)).c_str(), 0600);
     folder.Write("b.trk", FileWithKey(42));
@@ -104,7 +104,7 @@ TEST(TrackListSearch, PassesOverFilesThatCannotBeRead) {
 }
 
 TEST(TrackListSearch, FolderThatCannotBeListedFindsNothing) {
-    TrackListTestFolder folder;
+    TemporaryFolder folder;
     EXPECT_EQ(FindTrackListFile(folder / "missing", 42), std::nullopt);
 }
 

@@ -169,13 +169,14 @@ TEST_F(DiscPlaybackTest, PlayGoesOnFromTheHeldPositionWhenTheServerComesBack) {
 
     // What the new server hears is the rest of the disc, from about the
     // held position on, without a sample changed, dropped or inserted.
-    const std::vector<std::int16_t> recorded = second.Recorded();
     const std::size_t resumeFrame =
         static_cast<std::size_t>(heldFrames) * cdrom::SAMPLE_FRAMES_PER_SECTOR;
     const std::span<const std::int16_t> rest = std::span(expected).subspan(
         std::min(expected.size(), (resumeFrame + 2 * SECOND) * cdrom::CHANNELS));
-    const std::optional<std::size_t> start = FindFrames(recorded, rest.first(32));
+    // The notice can come before parec has handed over the last samples.
+    const std::optional<std::size_t> start = WaitForRecorded(second, rest);
     ASSERT_TRUE(start.has_value()) << "the rest of the disc never reached the new server";
+    const std::vector<std::int16_t> recorded = second.Recorded();
     EXPECT_EQ(CountChanged(recorded, *start, rest), 0U);
 }
 
