@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+
+#include "cdaudio/MciPort.h"
+#include "cdaudio/MixerPort.h"
+#include "platform/window/WindowSystem.h"
+
+namespace corvid::ui {
+
+// What the player window is given by the start-up: the windowing system, the
+// "cdaudio" device and its volume line, and the folder that becomes the
+// current directory, where track list files are looked for and saved.
+struct PlayerPorts {
+    window::WindowSystem& windows;
+    MciPort& mci;
+    MixerPort& mixer;
+    std::filesystem::path trackListFolder;
+};
+
+}  // namespace corvid::ui
