@@ -8,6 +8,14 @@ namespace corvid::res {
 inline constexpr int ABOUT_DIALOG_ID = 100;
 inline constexpr int PLAYER_DIALOG_ID = 102;
 inline constexpr int ABOUT_BITMAP_ID = 133;
+inline constexpr int BACKGROUND_BITMAP_ID = 151;
+
+// Icons: the program's, and the row images 0 to 3 of the track list.
+inline constexpr int PROGRAM_ICON_ID = 128;
+inline constexpr int TRACK_ROW_ICON_ID = 130;
+inline constexpr int SUBTRACK_ROW_ICON_ID = 131;
+inline constexpr int CURRENT_SUBTRACK_ROW_ICON_ID = 134;
+inline constexpr int CURRENT_TRACK_ROW_ICON_ID = 139;
 
 // The dialog's own buttons; the About box's "Happy?" is IDOK.
 inline constexpr int IDOK = 1;

@@ -1,0 +1,183 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cdaudio/CdAudio.h"
+#include "tracklist/TrackList.h"
+#include "ui/Dialog.h"
+#include "ui/NotifyRelay.h"
+#include "ui/PlayerPorts.h"
+#include "ui/WindowMessages.h"
+
+namespace corvid::ui {
+
+// The player window: the program's one main window, alive for the whole run.
+// It owns the CD audio device and shows the disc's track list, whose rows are
+// the rows of its list view. Everything runs on the window's thread; the two
+// flags m_inTick and m_inRefresh keep the timer and the mode refresh from
+// running inside themselves through nested modal loops.
+//
+// The handlers are split across files by concern: PlayerWindow.cpp (set-up,
+// title, clearing the disc, closing), PlayerStatus.cpp (the timer, the mode
+// refresh, the position display and seeking), PlayerTransport.cpp (the
+// transport buttons and the editor's row), PlayerTrackLists.cpp (loading and
+// saving) and PlayerRows.cpp (the rows of the list view).
+class CPlayerDlg : public Dialog {
+  public:
+    explicit CPlayerDlg(PlayerPorts ports);
+    ~CPlayerDlg() override = default;
+    CPlayerDlg(const CPlayerDlg&) = delete;
+    CPlayerDlg& operator=(const CPlayerDlg&) = delete;
+    CPlayerDlg(CPlayerDlg&&) = delete;
+    CPlayerDlg& operator=(CPlayerDlg&&) = delete;
+
+    int DoModal() { return Dialog::DoModal(nullptr); }
+
+    // The window's state, read by tests and by the next layers.
+    [[nodiscard]] const CCdAudio& Device() const { return m_cd; }
+    [[nodiscard]] std::int32_t CdKey() const { return m_cdKey; }
+    [[nodiscard]] bool IsModified() const { return m_modified; }
+    [[nodiscard]] int CurrentRow() const { return m_currentRow; }
+    [[nodiscard]] int EditRow() const { return m_editRow; }
+    [[nodiscard]] const std::string& TrackListPath() const { return m_trackListPath; }
+    [[nodiscard]] int LastMode() const { return m_lastMode; }
+
+    // Window.
+    bool OnInitDialog() override;
+    void DoDataExchange(DataExchange& exchange) override;
+    void UpdateTitle();
+    void SetPositionRange(int seconds);
+    void ForgetDisc();
+    void OnClose();
+    void OnDestroy();
+    void OnOK() override;
+    void OnCancel() override;
+
+    // Status polling and display.
+    void OnTimer();
+    void RefreshMode();
+    void EnablePrevNext();
+    void AdvancePosition(int frames);
+    void ReadPosition();
+    int FindRowForPosition(std::string_view position);
+    void SetCurrentRow(int row);
+    void ShowTrackLabel(bool playing);
+    window::MessageResult OnHScroll(const window::MessageParams& message);
+    void SetButtonState(CButton& button, std::string_view text, bool enabled);
+
+    // Transport.
+    void OnPlayStop();
+    void OnEject();
+    void OnInject();
+    void OnPrevTrack();
+    void OnNextTrack();
+    void OnRepeat();
+    window::MessageResult OnMciNotify(const window::MessageParams& message);
+    void SelectEditRow(int row, bool play);
+    void EnableEditFields(bool nameOn, bool timeOn);
+    int GetSelectedRow();
+
+    // Loading and saving.
+    void LoadTrackListForDisc();
+    void OnLoadTracks();
+    void OnSaveTracks();
+    void SaveTrackListWithPrompt();
+    void MakeFileNameFromAlbum(std::span<char> buffer);
+    bool ReadTrackList(const std::filesystem::path& path);
+    bool WriteTrackList(const std::filesystem::path& path);
+    std::optional<std::filesystem::path> FindTrackListFile(std::int32_t key);
+
+    // Rows.
+    std::int32_t GetRowKey(int row);
+    void SetRowState(int row, std::uint32_t states, bool on);
+    void SetRowIcon(int row, bool current);
+    void SetEditTime(int minutes, int seconds, int frames);
+
+  protected:
+    window::MessageResult Dispatch(const window::MessageParams& message) override;
+
+  private:
+    // The rows of the list view as values, in list order.
+    std::vector<tracklist::TrackListRow> ListRows();
+    void AppendRows(std::span<const tracklist::TrackListRow> rows);
+    // Puts a list read from a file into the window.
+    void ShowTrackList(const tracklist::TrackList& list, const std::filesystem::path& path);
+    void ShowDefaultTrackList();
+    tracklist::TrackList CurrentTrackList();
+    std::string DiscLengthText();
+    void ShowTitleWithoutDisc();
+    void ShowPositionInTitle();
+    void DrawPosition();
+    void FollowPlay();
+    void AdvanceSeek();
+    void ShowMode(int mode);
+
+    PlayerPorts m_ports;
+    WindowMessages m_messages;
+    NotifyRelay m_notifyRelay;
+
+    // The controls, bound by DoDataExchange.
+    CButton m_btnSave;
+    CStatic m_stSubtrack;
+    CStatic m_stStatus;
+    CButton m_btnLoad;
+    CEdit m_edFrame;
+    CEdit m_edSec;
+    CEdit m_edMin;
+    CEdit m_edName;
+    CButton m_btnUpdate;
+    CSpinButtonCtrl m_spinFrame;
+    CSpinButtonCtrl m_spinSec;
+    CSpinButtonCtrl m_spinMin;
+    CEdit m_edArtist;
+    CEdit m_edAlbum;
+    CButton m_btnPrev;
+    CButton m_btnNext;
+    CScrollBar m_sbPosition;
+    CButton m_btnInject;
+    CButton m_btnInsert;
+    CButton m_btnDelete;
+    CButton m_btnPlay;
+    CButton m_btnEject;
+    CStatic m_stTime;
+    CListCtrl m_list;
+
+    int m_repeat = 0;
+    bool m_minimized = false;
+    int m_hIcon = 0;
+    // The row images 0 to 3, as icon resource ids.
+    std::array<int, 4> m_imageList{};
+    CCdAudio m_cd;
+    int m_lastMode = CDMODE_INITIAL;
+    std::int32_t m_cdKey = -1;
+    std::string m_trackListPath;
+    int m_currentRow = -1;
+    int m_editRow = -1;
+    int m_trackCount = 0;
+    int m_posTrack = 0;
+    int m_posMin = 0;
+    int m_posSec = 0;
+    int m_posFrame = 0;
+    int m_lenMin = 0;
+    int m_lenSec = 0;
+    int m_lenFrame = 0;
+    int m_windowWidth = 0;
+    int m_windowHeight = 0;
+    bool m_seeking = false;
+    int m_seekTicks = 0;
+    int m_tickCount = 0;
+    bool m_inTick = false;
+    bool m_inRefresh = false;
+    bool m_modified = false;
+    bool m_compact = false;
+    int m_seekTarget = 0;
+};
+
+}  // namespace corvid::ui
