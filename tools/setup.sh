@@ -8,7 +8,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libcdio-dev libcdio-paranoia-dev libcue-dev libsndfile1-dev libpulse-dev
     pulseaudio pulseaudio-utils
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev
+    xvfb xauth openbox xdotool x11-apps x11-utils imagemagick
     time
 )
 
