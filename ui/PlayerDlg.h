@@ -28,7 +28,8 @@ namespace corvid::ui {
 // title, clearing the disc, closing), PlayerStatus.cpp (the timer, the mode
 // refresh, the position display and seeking), PlayerTransport.cpp (the
 // transport buttons and the editor's row), PlayerTrackLists.cpp (loading and
-// saving) and PlayerRows.cpp (the rows of the list view).
+// saving), PlayerRows.cpp (the rows of the list view) and
+// PlayerAppearance.cpp (the window manager's commands).
 class CPlayerDlg : public Dialog {
   public:
     explicit CPlayerDlg(PlayerPorts ports);
@@ -59,6 +60,9 @@ class CPlayerDlg : public Dialog {
     void OnDestroy();
     void OnOK() override;
     void OnCancel() override;
+
+    // Appearance and system commands.
+    window::MessageResult OnSysCommand(const window::MessageParams& message);
 
     // Status polling and display.
     void OnTimer();

@@ -15,6 +15,7 @@ using Entry = MessageMapEntry<CPlayerDlg>;
 // The player window's dispatch table; the first matching entry handles a
 // message, and the rest goes to the default handling.
 constexpr std::array PLAYER_MESSAGE_MAP = {
+    Entry{window::WM_SYSCOMMAND, NC_NONE, 0, &CallHandler<&CPlayerDlg::OnSysCommand, CPlayerDlg>},
     Entry{window::WM_CLOSE, NC_NONE, 0, &CallHandler<&CPlayerDlg::OnClose, CPlayerDlg>},
     Entry{window::WM_TIMER, NC_NONE, 0, &CallHandler<&CPlayerDlg::OnTimer, CPlayerDlg>},
     Entry{window::WM_COMMAND, BN_CLICKED, res::PLAY_STOP_BUTTON,
