@@ -75,8 +75,9 @@ constexpr std::array PLAYER_CONTROLS{
 
 const window::DialogTemplate PLAYER_DIALOG{
     .id = PLAYER_DIALOG_ID,
-    // The normal window's icon letter stands before this caption.
-    .caption = "orvid Player",
+    // Window managers draw no letter of the icon before a caption, so the
+    // caption names the player in full.
+    .caption = "Corvid Player",
     .width = 282,
     .height = 265,
     .style = DialogStyle::POPUP | DialogStyle::VISIBLE | DialogStyle::CAPTION |
