@@ -145,6 +145,7 @@ void HeadlessDialog::EndDialog(int result) {
         return;
     }
     m_endCode = result;
+    CloseIfEnded();
 }
 
 void HeadlessDialog::CloseIfEnded() {

@@ -106,7 +106,7 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     void ClickListRow(int listId, int row, int x = 5);
     void DoubleClickListRow(int listId, int row, int x = 5);
     void ScrollListTo(int listId, int topRow);
-    [[nodiscard]] window::Point RowPoint(int listId, int row);
+    [[nodiscard]] window::Point RowPoint(int listId, int row) const;
     // Moves the mouse cursor to a client point of the control.
     void MoveCursor(int id, window::Point client);
     // The window manager's buttons and menu: WM_CLOSE, and WM_SYSCOMMAND.

@@ -179,7 +179,7 @@ void HeadlessDialog::DoubleClickList(int listId, window::Point client) {
     list.DoubleClick(client);
 }
 
-window::Point HeadlessDialog::RowPoint(int listId, int row) {
+window::Point HeadlessDialog::RowPoint(int listId, int row) const {
     return ListControl(listId).RowPoint(row);
 }
 
