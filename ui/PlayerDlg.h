@@ -28,7 +28,8 @@ namespace corvid::ui {
 // title, clearing the disc, closing), PlayerStatus.cpp (the timer, the mode
 // refresh, the position display and seeking), PlayerTransport.cpp (the
 // transport buttons and the editor's row), PlayerTrackLists.cpp (loading and
-// saving), PlayerRows.cpp (the rows of the list view) and
+// saving), PlayerEditing.cpp (the editor below the list and the volume
+// spinner), PlayerRows.cpp (the rows of the list view) and
 // PlayerAppearance.cpp (the window manager's commands).
 class CPlayerDlg : public Dialog {
   public:
@@ -49,6 +50,7 @@ class CPlayerDlg : public Dialog {
     [[nodiscard]] int EditRow() const { return m_editRow; }
     [[nodiscard]] const std::string& TrackListPath() const { return m_trackListPath; }
     [[nodiscard]] int LastMode() const { return m_lastMode; }
+    [[nodiscard]] bool IsCompact() const { return m_compact; }
 
     // Window.
     bool OnInitDialog() override;
@@ -63,6 +65,11 @@ class CPlayerDlg : public Dialog {
 
     // Appearance and system commands.
     window::MessageResult OnSysCommand(const window::MessageParams& message);
+    window::MessageResult OnPaint(const window::MessageParams& message);
+    window::MessageResult OnQueryDragIcon(const window::MessageParams& message);
+    window::MessageResult OnEraseBkgnd(const window::MessageParams& message);
+    window::MessageResult OnToolTipNeedText(const window::MessageParams& message);
+    void OnAbout();
 
     // Status polling and display.
     void OnTimer();
@@ -98,6 +105,22 @@ class CPlayerDlg : public Dialog {
     bool WriteTrackList(const std::filesystem::path& path);
     std::optional<std::filesystem::path> FindTrackListFile(std::int32_t key);
 
+    // Editing.
+    window::MessageResult OnClickTrackList(const window::MessageParams& message);
+    window::MessageResult OnDblClickTrackList(const window::MessageParams& message);
+    window::MessageResult OnDeltaPosMinute(const window::MessageParams& message);
+    window::MessageResult OnDeltaPosSecond(const window::MessageParams& message);
+    window::MessageResult OnDeltaPosFrame(const window::MessageParams& message);
+    void OnChangeMinute();
+    void OnChangeSecond();
+    void OnChangeFrame();
+    void OnUpdateRow();
+    void OnInsertSubtrack();
+    void OnDeleteSubtrack();
+    void OnChangeArtist();
+    // The volume spinner.
+    window::MessageResult OnDeltaPosVolume(const window::MessageParams& message);
+
     // Rows.
     std::int32_t GetRowKey(int row);
     void SetRowState(int row, std::uint32_t states, bool on);
@@ -122,6 +145,9 @@ class CPlayerDlg : public Dialog {
     void FollowPlay();
     void AdvanceSeek();
     void ShowMode(int mode);
+    void ToggleCompactMode();
+    // Re-places the edit row, a subtrack, at its new start.
+    void MoveEditRow(std::int32_t key, const std::string& start, const std::string& name);
 
     PlayerPorts m_ports;
     WindowMessages m_messages;
