@@ -20,6 +20,7 @@ constexpr int LENGTH_COLUMN_WIDTH = 70;
 constexpr int SCROLL_PAGE_SECONDS = 10;
 constexpr int MENU_SEPARATOR = 0;
 constexpr std::string_view TITLE_WITHOUT_DISC = "Corvid Player";
+constexpr std::string_view COMPACT_MODE_MENU_TEXT = "&Compact window";
 
 }  // namespace
 
@@ -68,6 +69,9 @@ bool CPlayerDlg::OnInitDialog() {
         window.AddMenuCommand(MENU_SEPARATOR, "");
         window.AddMenuCommand(res::IDM_ABOUTBOX, *aboutText);
     }
+    // Many window managers give a window of fixed size no maximize button,
+    // so its menu offers the command that maximizing gives.
+    window.AddMenuCommand(window::SC_MAXIMIZE, COMPACT_MODE_MENU_TEXT);
     window.SetIcon(m_hIcon, window::IconSize::BIG);
     window.SetIcon(m_hIcon, window::IconSize::SMALL);
 
