@@ -146,6 +146,8 @@ class CPlayerDlg : public Dialog {
     void AdvanceSeek();
     void ShowMode(int mode);
     void ToggleCompactMode();
+    // The file dialog of Load tracks and saving, with the album's suggestion.
+    std::optional<std::string> ChooseTrackListFile(window::FileDialogKind kind);
     // Re-places the edit row, a subtrack, at its new start.
     void MoveEditRow(std::int32_t key, const std::string& start, const std::string& name);
 

@@ -4,15 +4,12 @@
 
 #include "tracklist/TrackListRows.h"
 #include "ui/PlayerDlg.h"
+#include "ui/PlayerTiming.h"
 
 namespace corvid::ui {
 
 namespace {
 
-// One timer period, 200 ms, in frames.
-constexpr int FRAMES_PER_TICK = 15;
-// Every tenth tick asks the drive instead of drawing.
-constexpr int TICKS_PER_REFRESH = 10;
 // A seek is sent on the second tick after the last position bar event.
 constexpr int SEEK_DELAY_TICKS = 1;
 constexpr int SCROLL_LINE = 1;

@@ -110,11 +110,7 @@ void CPlayerDlg::OnLoadTracks() {
                           window::MessageBoxAnswer::YES) {
         return;
     }
-    char suggestion[SUGGESTED_NAME_SIZE];
-    MakeFileNameFromAlbum(suggestion);
-    const std::optional<std::string> chosen =
-        Window().ShowFileDialog({window::FileDialogKind::OPEN, TRACK_LIST_FILTER,
-                                 TRACK_LIST_EXTENSION, TextOfBuffer(suggestion)});
+    const std::optional<std::string> chosen = ChooseTrackListFile(window::FileDialogKind::OPEN);
     if (!chosen) {
         return;
     }
@@ -156,11 +152,7 @@ void CPlayerDlg::SaveTrackListWithPrompt() {
     }
     // Until a write succeeds or the user gives up.
     while (true) {
-        char suggestion[SUGGESTED_NAME_SIZE];
-        MakeFileNameFromAlbum(suggestion);
-        const std::optional<std::string> chosen =
-            Window().ShowFileDialog({window::FileDialogKind::SAVE, TRACK_LIST_FILTER,
-                                     TRACK_LIST_EXTENSION, TextOfBuffer(suggestion)});
+        const std::optional<std::string> chosen = ChooseTrackListFile(window::FileDialogKind::SAVE);
         if (!chosen) {
             return;
         }
@@ -169,6 +161,13 @@ void CPlayerDlg::SaveTrackListWithPrompt() {
             return;
         }
     }
+}
+
+std::optional<std::string> CPlayerDlg::ChooseTrackListFile(window::FileDialogKind kind) {
+    char suggestion[SUGGESTED_NAME_SIZE];
+    MakeFileNameFromAlbum(suggestion);
+    return Window().ShowFileDialog(
+        {kind, TRACK_LIST_FILTER, TRACK_LIST_EXTENSION, TextOfBuffer(suggestion)});
 }
 
 void CPlayerDlg::MakeFileNameFromAlbum(std::span<char> buffer) {

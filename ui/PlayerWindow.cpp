@@ -6,13 +6,12 @@
 #include "res/StringTable.h"
 #include "tracklist/DefaultTrackList.h"
 #include "ui/PlayerDlg.h"
+#include "ui/PlayerTiming.h"
 
 namespace corvid::ui {
 
 namespace {
 
-constexpr int TIMER_ID = 1;
-constexpr int TIMER_PERIOD_MILLISECONDS = 200;
 constexpr int NAME_LIMIT = 254;
 constexpr int POSITION_FIELD_LIMIT = 2;
 constexpr int TRACK_COLUMN_WIDTH = 280;

@@ -7,14 +7,13 @@
 #include "platform/cdrom/Drive.h"
 #include "res/ControlIds.h"
 #include "res/PlayerDialogTemplate.h"
+#include "ui/PlayerTiming.h"
 
 namespace corvid::ui::testing {
 
 namespace {
 
-constexpr int TICK_MILLISECONDS = 200;
-constexpr int TICKS_PER_SECOND = 5;
-constexpr int TICKS_PER_REFRESH = 10;
+constexpr int TICKS_PER_SECOND = 1000 / TIMER_PERIOD_MILLISECONDS;
 constexpr int SAMPLE_FRAMES_PER_FRAME = 588;
 constexpr uid_t NOBODY = 65534;
 
@@ -110,7 +109,7 @@ void PlayerScenario::Hear(int frames) {
 }
 
 void PlayerScenario::Ticks(int count) {
-    m_windows.AdvanceTime(count * TICK_MILLISECONDS);
+    m_windows.AdvanceTime(count * TIMER_PERIOD_MILLISECONDS);
 }
 
 void PlayerScenario::UntilRefresh() {
