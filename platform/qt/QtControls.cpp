@@ -1,0 +1,158 @@
+#include "platform/qt/QtControls.h"
+
+#include <QMouseEvent>
+#include <QStyleOptionSlider>
+#include <QWheelEvent>
+#include <algorithm>
+#include <optional>
+
+namespace corvid::window::qt {
+
+namespace {
+
+// QLineEdit's own ceiling, which Windows edits also start from.
+constexpr int LARGEST_EDIT_LIMIT = 32767;
+
+}  // namespace
+
+QtButton::QtButton(int id, QAbstractButton& button, CheckKind check, ControlOwner& owner)
+    : QtControlBase(id, button, owner), check(check) {
+    button.setCheckable(check != CheckKind::PUSH);
+    QObject::connect(&button, &QAbstractButton::clicked, &button, [this] { OnClicked(); });
+}
+
+void QtButton::OnClicked() {
+    if (check == CheckKind::MANUAL) {
+        widget.setChecked(!widget.isChecked());
+    }
+    Notify(WM_COMMAND, BN_CLICKED);
+}
+
+void QtButton::SetText(std::string_view text) {
+    widget.setText(FromUtf8(text));
+}
+
+std::string QtButton::Text() const {
+    return ToUtf8(widget.text());
+}
+
+int QtButton::GetCheck() const {
+    return widget.isCheckable() && widget.isChecked() ? 1 : 0;
+}
+
+void QtButton::SetCheck(int state) {
+    if (widget.isCheckable()) {
+        widget.setChecked(state != 0);
+    }
+}
+
+QtEdit::QtEdit(int id, QLineEdit& edit, ControlOwner& owner) : QtControlBase(id, edit, owner) {
+    QObject::connect(&edit, &QLineEdit::textEdited, &edit,
+                     [this] { Notify(WM_COMMAND, EN_CHANGE); });
+}
+
+void QtEdit::SetText(std::string_view text) {
+    widget.setText(FromUtf8(text));
+    Notify(WM_COMMAND, EN_CHANGE);
+}
+
+void QtEdit::SetLimitText(int characters) {
+    // QLineEdit applies a new limit through setText, which would clear the
+    // modified flag; an edit's limit leaves both text and flag alone.
+    const bool modified = widget.isModified();
+    widget.setMaxLength(characters > 0 ? std::min(characters, LARGEST_EDIT_LIMIT)
+                                       : LARGEST_EDIT_LIMIT);
+    widget.setModified(modified);
+}
+
+void QtEdit::SelectAll() {
+    widget.selectAll();
+}
+
+void DialogScrollBar::mouseReleaseEvent(QMouseEvent* event) {
+    QScrollBar::mouseReleaseEvent(event);
+    if (released && event->button() == Qt::LeftButton) {
+        released();
+    }
+}
+
+QRect DialogScrollBar::PartRect(QStyle::SubControl part) const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_ScrollBar, &option, part, this);
+}
+
+void DialogScrollBar::wheelEvent(QWheelEvent* event) {
+    event->ignore();
+}
+
+QtScrollBar::QtScrollBar(int id, DialogScrollBar& bar, ControlOwner& owner)
+    : QtControlBase(id, bar, owner) {
+    bar.setRange(0, 0);
+    bar.setPageStep(0);
+    bar.setSingleStep(1);
+    bar.setTracking(true);
+    QObject::connect(&bar, &QAbstractSlider::actionTriggered, &bar,
+                     [this](int action) { OnAction(action); });
+    bar.released = [this] { OnReleased(); };
+}
+
+void QtScrollBar::SetRange(int minimum, int maximum, int page) {
+    const int lastPosition = std::max(minimum, maximum - std::max(page - 1, 0));
+    widget.setRange(minimum, lastPosition);
+    widget.setPageStep(std::max(page, 0));
+}
+
+void QtScrollBar::OnAction(int action) {
+    const auto codeFor = [](int sliderAction) -> std::optional<ScrollCode> {
+        switch (sliderAction) {
+            case QAbstractSlider::SliderSingleStepSub:
+                return SB_LINELEFT;
+            case QAbstractSlider::SliderSingleStepAdd:
+                return SB_LINERIGHT;
+            case QAbstractSlider::SliderPageStepSub:
+                return SB_PAGELEFT;
+            case QAbstractSlider::SliderPageStepAdd:
+                return SB_PAGERIGHT;
+            case QAbstractSlider::SliderToMinimum:
+                return SB_LEFT;
+            case QAbstractSlider::SliderToMaximum:
+                return SB_RIGHT;
+            default:
+                return std::nullopt;
+        }
+    };
+    if (action == QAbstractSlider::SliderMove) {
+        dragging = true;
+        // The thumb is where the notice says before the notice comes.
+        widget.setValue(widget.sliderPosition());
+        Scroll(SB_THUMBTRACK, widget.sliderPosition());
+        return;
+    }
+    const std::optional<ScrollCode> code = codeFor(action);
+    if (!code) {
+        return;
+    }
+    // The dialog moves the thumb for these itself: undo the step Qt has made.
+    widget.setSliderPosition(widget.value());
+    Scroll(*code, widget.value());
+}
+
+void QtScrollBar::OnReleased() {
+    if (dragging) {
+        dragging = false;
+        Scroll(SB_THUMBPOSITION, widget.sliderPosition());
+    }
+    Scroll(SB_ENDSCROLL, widget.value());
+}
+
+void QtScrollBar::Scroll(ScrollCode code, int position) {
+    MessageParams params;
+    params.message = WM_HSCROLL;
+    params.scrollCode = code;
+    params.thumbPosition = position;
+    params.controlId = Id();
+    owner.Send(params);
+}
+
+}  // namespace corvid::window::qt

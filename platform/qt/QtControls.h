@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QStyle>
+#include <functional>
+
+#include "platform/qt/QtControl.h"
+
+namespace corvid::window::qt {
+
+enum class CheckKind : std::uint8_t { PUSH, AUTOMATIC, MANUAL };
+
+// A push button, a check box or a push-like toggle (a checkable QPushButton).
+// A manual check box flips back before its notice: only the dialog checks it.
+class QtButton final : public QtControlBase<Button, QAbstractButton> {
+  public:
+    QtButton(int id, QAbstractButton& button, CheckKind check, ControlOwner& owner);
+
+    void SetText(std::string_view text) override;
+    [[nodiscard]] std::string Text() const override;
+    [[nodiscard]] int GetCheck() const override;
+    void SetCheck(int state) override;
+
+  private:
+    void OnClicked();
+
+    CheckKind check;
+};
+
+// A static text or picture over QLabel.
+class QtStatic final : public QtControlBase<StaticText, QLabel> {
+  public:
+    QtStatic(int id, QLabel& label, ControlOwner& owner) : QtControlBase(id, label, owner) {}
+
+    void SetText(std::string_view text) override { widget.setText(FromUtf8(text)); }
+    [[nodiscard]] std::string Text() const override { return ToUtf8(widget.text()); }
+};
+
+class QtGroupBox final : public QtControlBase<StaticText, QGroupBox> {
+  public:
+    QtGroupBox(int id, QGroupBox& box, ControlOwner& owner) : QtControlBase(id, box, owner) {}
+
+    void SetText(std::string_view text) override { widget.setTitle(FromUtf8(text)); }
+    [[nodiscard]] std::string Text() const override { return ToUtf8(widget.title()); }
+};
+
+// QLineEdit tells typing apart from setText (textEdited), but sends nothing
+// when setText leaves the text as it was; the edit sends EN_CHANGE itself for
+// both, once per change.
+class QtEdit final : public QtControlBase<Edit, QLineEdit> {
+  public:
+    QtEdit(int id, QLineEdit& edit, ControlOwner& owner);
+
+    void SetText(std::string_view text) override;
+    [[nodiscard]] std::string Text() const override { return ToUtf8(widget.text()); }
+    void SetLimitText(int characters) override;
+    [[nodiscard]] bool GetModify() const override { return widget.isModified(); }
+    void SetModify(bool modified) override { widget.setModified(modified); }
+    void SelectAll() override;
+};
+
+// A horizontal scroll bar. Windows counts the page into the range's maximum;
+// QScrollBar's maximum is the last thumb position, so the two differ by the
+// page less one.
+// QScrollBar with a say on the mouse's release, and deaf to the wheel as a
+// scroll bar control is.
+class DialogScrollBar final : public QScrollBar {
+  public:
+    DialogScrollBar(Qt::Orientation orientation, QWidget* parent)
+        : QScrollBar(orientation, parent) {}
+
+    std::function<void()> released;
+
+    // Where a part of the bar lies (arrows, page areas, thumb, groove), as the
+    // style draws it.
+    [[nodiscard]] QRect PartRect(QStyle::SubControl part) const;
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+};
+
+class QtScrollBar final : public QtControlBase<ScrollBar, QScrollBar> {
+  public:
+    QtScrollBar(int id, DialogScrollBar& bar, ControlOwner& owner);
+
+    void SetText(std::string_view text) override { caption = std::string(text); }
+    [[nodiscard]] std::string Text() const override { return caption; }
+    void SetRange(int minimum, int maximum, int page) override;
+    void SetPosition(int position) override { widget.setValue(position); }
+    [[nodiscard]] int Position() const override { return widget.value(); }
+
+  private:
+    void OnReleased();
+    void OnAction(int action);
+    void Scroll(ScrollCode code, int position);
+
+    std::string caption;
+    bool dragging = false;
+};
+
+}  // namespace corvid::window::qt

@@ -1,0 +1,509 @@
+#include "platform/qt/QtDialog.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QToolTip>
+#include <QWindowStateChangeEvent>
+
+#include "platform/qt/QtModals.h"
+#include "platform/qt/QtPainter.h"
+#include "platform/qt/QtUpDown.h"
+
+namespace corvid::window::qt {
+
+QtDialog::QtDialog(const DialogTemplate& layout, DialogHandler& handler, QtEnvironment& environment,
+                   QWidget* owner)
+    : QDialog(owner), handler(handler), environment(environment), windowMenu(this) {
+    setModal(true);
+    Build(layout);
+}
+
+QtDialog::~QtDialog() {
+    phase = Phase::FINISHED;
+    timers.clear();
+    // The widgets go before the control objects that their signals call.
+    for (const auto& control : controls) {
+        delete &control->Widget();
+    }
+}
+
+template <typename Kind>
+Kind* QtDialog::Find(int id) {
+    for (const auto& control : controls) {
+        Control& candidate = control->Interface();
+        if (candidate.Id() != id) {
+            continue;
+        }
+        if (auto* found = dynamic_cast<Kind*>(&candidate)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+QtControl* QtDialog::FindControl(int id) const {
+    for (const auto& control : controls) {
+        if (control->Interface().Id() == id) {
+            return control.get();
+        }
+    }
+    return nullptr;
+}
+
+Button* QtDialog::GetButton(int id) {
+    return Find<Button>(id);
+}
+Edit* QtDialog::GetEdit(int id) {
+    return Find<Edit>(id);
+}
+StaticText* QtDialog::GetStatic(int id) {
+    return Find<StaticText>(id);
+}
+ScrollBar* QtDialog::GetScrollBar(int id) {
+    return Find<ScrollBar>(id);
+}
+UpDown* QtDialog::GetUpDown(int id) {
+    return Find<UpDown>(id);
+}
+ListView* QtDialog::GetListView(int id) {
+    return Find<ListView>(id);
+}
+
+void QtDialog::Initialize() {
+    phase = Phase::INITIALIZING;
+    const bool focusFirst = handler.OnInitDialog(*this);
+    if (endCode) {
+        return;
+    }
+    phase = Phase::RUNNING;
+    show();
+    if (focusFirst) {
+        FocusFirstTabStop();
+    }
+}
+
+void QtDialog::FocusFirstTabStop() {
+    for (const auto& control : controls) {
+        QWidget& widget = control->Widget();
+        if (widget.focusPolicy() & Qt::TabFocus && widget.isEnabled() && widget.isVisibleTo(this)) {
+            widget.setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+void QtDialog::RunModalLoop() {
+    if (endCode || phase == Phase::FINISHED) {
+        return;
+    }
+    QEventLoop loop;
+    modalLoop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    modalLoop = nullptr;
+}
+
+void QtDialog::Finish() {
+    if (phase == Phase::FINISHED) {
+        return;
+    }
+    timers.clear();
+    hide();
+    MessageParams destroy;
+    destroy.message = WM_DESTROY;
+    handler.OnMessage(destroy);
+    phase = Phase::FINISHED;
+}
+
+MessageResult QtDialog::Send(const MessageParams& message) {
+    if (phase == Phase::FINISHED || phase == Phase::BUILT) {
+        return std::nullopt;
+    }
+    MessageResult result = handler.OnMessage(message);
+    if (!result) {
+        ApplyDefaultHandling(message);
+    }
+    return result;
+}
+
+void QtDialog::ApplyDefaultHandling(const MessageParams& message) {
+    switch (message.message) {
+        case WM_CLOSE:
+            SendCommand(IDCANCEL);
+            break;
+        case WM_SYSCOMMAND:
+            DefaultSystemCommand(message.systemCommand);
+            break;
+        case WM_COMMAND:
+            if (message.code == BN_CLICKED &&
+                (message.controlId == IDOK || message.controlId == IDCANCEL)) {
+                EndDialog(message.controlId);
+            }
+            break;
+        case WM_ERASEBKGND:
+            if (auto* painter = dynamic_cast<QtPainter*>(message.painter)) {
+                painter->Fill(rect(), palette().brush(QPalette::Window));
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void QtDialog::SendCommand(int id) {
+    MessageParams command;
+    command.message = WM_COMMAND;
+    command.code = BN_CLICKED;
+    command.controlId = id;
+    Send(command);
+}
+
+void QtDialog::SendSystemCommand(int command) {
+    MessageParams params;
+    params.message = WM_SYSCOMMAND;
+    params.systemCommand = command;
+    Send(params);
+}
+
+void QtDialog::EndDialog(int result) {
+    endCode = result;
+    timers.clear();
+    if (modalLoop != nullptr) {
+        modalLoop->exit(result);
+    }
+}
+
+void QtDialog::PostMciNotify(MciNotifyCode code) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, code] {
+            if (endCode) {
+                return;
+            }
+            MessageParams notice;
+            notice.message = MM_MCINOTIFY;
+            notice.mciCode = code;
+            Send(notice);
+        },
+        Qt::QueuedConnection);
+}
+
+void QtDialog::SetTimer(int id, int periodMilliseconds) {
+    if (endCode || phase == Phase::FINISHED) {
+        return;
+    }
+    timers[id].running.reset();
+    timers[id].running = environment.timers.Start(*this, id, periodMilliseconds);
+}
+
+void QtDialog::KillTimer(int id) {
+    timers.erase(id);
+}
+
+void QtDialog::OnTimerTick(const TimerTickEvent& tick) {
+    const auto timer = timers.find(tick.timerId);
+    // A tick still queued from a timer that was stopped or started anew.
+    if (timer == timers.end() || timer->second.running->Serial() != tick.serial) {
+        return;
+    }
+    MessageParams params;
+    params.message = WM_TIMER;
+    params.timerId = tick.timerId;
+    Send(params);
+}
+
+bool QtDialog::event(QEvent* event) {
+    if (event->type() == TimerTickEvent::TYPE) {
+        OnTimerTick(static_cast<const TimerTickEvent&>(*event));
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+int QtDialog::ControlIdOf(const QObject* object) const {
+    for (; object != nullptr && object != this; object = object->parent()) {
+        const QVariant id = object->property(CONTROL_ID);
+        if (id.isValid()) {
+            return id.toInt();
+        }
+    }
+    return 0;
+}
+
+bool QtDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && toolTipsEnabled) {
+        const int id = ControlIdOf(watched);
+        if (id == 0 || id == UNADDRESSED_CONTROL_ID) {
+            return false;
+        }
+        ToolTipRequest request;
+        MessageParams params;
+        params.message = WM_NOTIFY;
+        params.code = TTN_NEEDTEXT;
+        params.controlId = id;
+        params.toolTip = &request;
+        Send(params);
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (request.text.empty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), FromUtf8(request.text),
+                               qobject_cast<QWidget*>(watched));
+        }
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const QVariant upDownId = watched->property(UP_DOWN_OF_BUDDY);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (upDownId.isValid() && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+            if (auto* upDown = dynamic_cast<QtUpDown*>(Find<UpDown>(upDownId.toInt()))) {
+                upDown->Step(key == Qt::Key_Up);
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void QtDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            const bool useDefault =
+                defaultButton != nullptr && defaultButton->Interface().IsEnabled();
+            SendCommand(useDefault ? defaultButton->Interface().Id() : IDOK);
+            return;
+        }
+        case Qt::Key_Escape:
+            SendCommand(IDCANCEL);
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void QtDialog::reject() {
+    SendCommand(IDCANCEL);
+}
+
+void QtDialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    MessageParams close;
+    close.message = WM_CLOSE;
+    Send(close);
+}
+
+void QtDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !changingStateItself) {
+        OnWindowStateChange(static_cast<QWindowStateChangeEvent*>(event)->oldState());
+    }
+}
+
+void QtDialog::OnWindowStateChange(Qt::WindowStates before) {
+    const Qt::WindowStates now = windowState();
+    if (now & Qt::WindowMaximized) {
+        // The window is never maximized: the command is the handler's.
+        changingStateItself = true;
+        setWindowState(now & ~Qt::WindowMaximized);
+        changingStateItself = false;
+        SendSystemCommand(SC_MAXIMIZE);
+        return;
+    }
+    if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized)) {
+        SendSystemCommand(SC_MINIMIZE);
+    } else if (!(now & Qt::WindowMinimized) && (before & Qt::WindowMinimized)) {
+        SendSystemCommand(SC_RESTORE);
+    }
+}
+
+void QtDialog::paintEvent(QPaintEvent* /*event*/) {
+    QPainter qtPainter(this);
+    QtPainter painter(qtPainter, environment.images);
+    MessageParams erase;
+    erase.message = WM_ERASEBKGND;
+    erase.painter = &painter;
+    Send(erase);
+    MessageParams paint;
+    paint.message = WM_PAINT;
+    paint.painter = &painter;
+    Send(paint);
+}
+
+void QtDialog::contextMenuEvent(QContextMenuEvent* event) {
+    if (windowMenu.actions().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    windowMenu.popup(event->globalPos());
+}
+
+void QtDialog::AddMenuCommand(int commandId, std::string_view text) {
+    if (text.empty()) {
+        windowMenu.addSeparator();
+        return;
+    }
+    QAction* action = windowMenu.addAction(FromUtf8(text));
+    connect(action, &QAction::triggered, this, [this, commandId] { SendSystemCommand(commandId); });
+}
+
+void QtDialog::SetTitle(std::string_view title) {
+    setWindowTitle(FromUtf8(title));
+}
+
+std::string QtDialog::Title() const {
+    return ToUtf8(windowTitle());
+}
+
+void QtDialog::SetIcon(int iconId, IconSize size) {
+    const int pixels = size == IconSize::BIG ? BIG_ICON_PIXELS : SMALL_ICON_PIXELS;
+    QIcon& slot = size == IconSize::BIG ? bigIcon : smallIcon;
+    slot = QIcon(environment.images.Icon(iconId, pixels));
+    QIcon both;
+    for (const QIcon* icon : {&smallIcon, &bigIcon}) {
+        for (const QSize& available : icon->availableSizes()) {
+            both.addPixmap(icon->pixmap(available));
+        }
+    }
+    setWindowIcon(both);
+}
+
+QMargins QtDialog::Frame() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
+// The frame is taken as it was first measured: a size read before the window
+// manager framed the window must set the same client size later.
+Size QtDialog::OuterSize() const {
+    auto* self = const_cast<QtDialog*>(this);
+    if (!self->measuredFrame) {
+        self->measuredFrame = Frame();
+    }
+    const QSize outer = size().grownBy(*measuredFrame);
+    return Size{outer.width(), outer.height()};
+}
+
+void QtDialog::SetOuterSize(Size outer) {
+    if (!measuredFrame) {
+        measuredFrame = Frame();
+    }
+    const QSize client = QSize(outer.width, outer.height).shrunkBy(*measuredFrame);
+    SetFixedClientSize(client.expandedTo(QSize(1, 1)));
+}
+
+void QtDialog::SetFixedClientSize(QSize client) {
+    setFixedSize(client);
+}
+
+void QtDialog::ChangeFlags(Qt::WindowFlags flags) {
+    if (flags == windowFlags()) {
+        return;
+    }
+    const bool wasVisible = isVisible();
+    const QPoint position = pos();
+    setWindowFlags(flags);
+    move(position);
+    if (wasVisible) {
+        show();
+    }
+}
+
+void QtDialog::SetTopmost(bool topmost) {
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+    ChangeFlags(flags);
+}
+
+void QtDialog::SetToolWindow(bool toolWindow) {
+    const Qt::WindowFlags hints = windowFlags() & ~Qt::WindowType_Mask;
+    ChangeFlags((toolWindow ? Qt::Tool : normalType) | hints);
+}
+
+void QtDialog::Minimize() {
+    changingStateItself = true;
+    setWindowState((windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+    changingStateItself = false;
+}
+
+void QtDialog::Restore() {
+    changingStateItself = true;
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    changingStateItself = false;
+}
+
+bool QtDialog::IsMinimized() const {
+    return isMinimized();
+}
+
+void QtDialog::DefaultSystemCommand(int command) {
+    switch (command & 0xFFF0) {
+        case SC_MINIMIZE:
+            Minimize();
+            break;
+        case SC_RESTORE:
+            Restore();
+            break;
+        case SC_CLOSE: {
+            MessageParams close;
+            close.message = WM_CLOSE;
+            Send(close);
+            break;
+        }
+        default:
+            // SC_MAXIMIZE included: a fixed-size window stays as it is.
+            break;
+    }
+}
+
+void QtDialog::Invalidate() {
+    update();
+}
+
+int QtDialog::FocusedControlId() const {
+    const int id = ControlIdOf(focusWidget());
+    return id == UNADDRESSED_CONTROL_ID ? 0 : id;
+}
+
+Point QtDialog::CursorPositionIn(int id) const {
+    const QtControl* control = FindControl(id);
+    if (control == nullptr) {
+        return {};
+    }
+    const QWidget& widget = control->Widget();
+    const QPoint client = widget.mapFromGlobal(QCursor::pos()) - widget.contentsRect().topLeft();
+    return Point{client.x(), client.y()};
+}
+
+void QtDialog::EnableToolTips() {
+    if (toolTipsEnabled) {
+        return;
+    }
+    toolTipsEnabled = true;
+    for (const auto& control : controls) {
+        QWidget& widget = control->Widget();
+        widget.installEventFilter(this);
+        for (QWidget* child : widget.findChildren<QWidget*>()) {
+            child->installEventFilter(this);
+        }
+    }
+}
+
+MessageBoxAnswer QtDialog::ShowMessageBox(std::string_view text, MessageBoxButtons buttons) {
+    return RunMessageBox(this, environment, text, buttons);
+}
+
+std::optional<std::string> QtDialog::ShowFileDialog(const FileDialogRequest& request) {
+    return RunFileDialog(this, environment, request);
+}
+
+}  // namespace corvid::window::qt

@@ -1,0 +1,238 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <algorithm>
+
+#include "platform/qt/DialogUnits.h"
+#include "platform/qt/QtControls.h"
+#include "platform/qt/QtDialog.h"
+#include "platform/qt/QtListView.h"
+#include "platform/qt/QtUpDown.h"
+
+namespace corvid::window::qt {
+
+namespace {
+
+// The reference font's cell is 13 pixels high, the y base unit; an 11-pixel
+// font fills it as "MS Sans Serif" at 8 points does.
+constexpr int DIALOG_FONT_PIXELS = 11;
+constexpr int SUNKEN_FRAME_WIDTH = 1;
+
+bool Has(const ControlTemplate& control, ControlStyle style) {
+    return HasStyle(control.style, style);
+}
+
+Qt::WindowFlags FlagsFor(const DialogTemplate& layout) {
+    const auto has = [&](DialogStyle style) { return HasStyle(layout.style, style); };
+    Qt::WindowFlags flags = has(DialogStyle::APP_WINDOW) ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint;
+    if (has(DialogStyle::CAPTION)) {
+        flags |= Qt::WindowTitleHint;
+    }
+    if (has(DialogStyle::SYSTEM_MENU)) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    if (has(DialogStyle::MINIMIZE_BOX)) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if (has(DialogStyle::MAXIMIZE_BOX)) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    return flags;
+}
+
+QLabel* MakeLabel(const ControlTemplate& control, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(FromUtf8(control.text));
+    const Qt::Alignment horizontal =
+        Has(control, ControlStyle::ALIGN_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+    label->setAlignment(horizontal | Qt::AlignTop);
+    // A static paints its own ground in the dialog colour, over any picture.
+    label->setAutoFillBackground(true);
+    if (Has(control, ControlStyle::SUNKEN)) {
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setLineWidth(SUNKEN_FRAME_WIDTH);
+    }
+    return label;
+}
+
+QLabel* MakePicture(const ControlTemplate& control, QWidget* parent, QtImages& images) {
+    auto* label = new QLabel(parent);
+    const QPixmap picture = images.Bitmap(control.imageId);
+    label->setPixmap(picture);
+    const int frame = Has(control, ControlStyle::BORDER) ? 1 : 0;
+    if (frame != 0) {
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        label->setLineWidth(frame);
+    }
+    // A picture static takes its bitmap's own size.
+    QRect rect = ControlRect(control);
+    if (!picture.isNull()) {
+        rect.setSize(picture.size() + QSize(2 * frame, 2 * frame));
+    }
+    label->setGeometry(rect);
+    return label;
+}
+
+QLineEdit* MakeEdit(const ControlTemplate& control, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setText(FromUtf8(control.text));
+    edit->setFrame(Has(control, ControlStyle::BORDER));
+    if (Has(control, ControlStyle::NUMBER)) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    return edit;
+}
+
+// An auto-buddy up-down takes the right end of its buddy, which narrows.
+void AttachToBuddy(QWidget& upDown, QWidget& buddy, int width) {
+    QRect buddyRect = buddy.geometry();
+    buddyRect.setWidth(std::max(buddyRect.width() - width, 0));
+    buddy.setGeometry(buddyRect);
+    upDown.setGeometry(buddyRect.right() + 1, buddyRect.top(), width, buddyRect.height());
+}
+
+}  // namespace
+
+void QtDialog::Build(const DialogTemplate& layout) {
+    const Qt::WindowFlags flags = FlagsFor(layout);
+    normalType =
+        flags.testFlag(Qt::Window) && !flags.testFlag(Qt::Dialog) ? Qt::Window : Qt::Dialog;
+    setWindowFlags(flags);
+    setWindowTitle(FromUtf8(layout.caption));
+    setSizeGripEnabled(false);
+    if (HasStyle(layout.style, DialogStyle::SET_FONT)) {
+        QFont dialogFont = font();
+        dialogFont.setPixelSize(DIALOG_FONT_PIXELS);
+        setFont(dialogFont);
+    }
+    environment.ApplyColors(*this);
+    SetFixedClientSize(ClientSize(layout));
+    QWidget* previous = nullptr;
+    QWidget* previousTabStop = nullptr;
+    for (const ControlTemplate& control : layout.controls) {
+        AddControl(control, previous);
+        QWidget& widget = controls.back()->Widget();
+        // The template's order is the Z order, the first on top.
+        widget.lower();
+        if (Has(control, ControlStyle::TAB_STOP)) {
+            if (previousTabStop != nullptr) {
+                setTabOrder(previousTabStop, &widget);
+            }
+            previousTabStop = &widget;
+        }
+        previous = &widget;
+    }
+}
+
+void QtDialog::AddControl(const ControlTemplate& control, QWidget* previous) {
+    const bool tabStop = Has(control, ControlStyle::TAB_STOP);
+    QWidget* widget = nullptr;
+    bool placed = false;
+    switch (control.kind) {
+        case ControlKind::PUSH_BUTTON:
+        case ControlKind::CHECK_BOX: {
+            const bool pushLike =
+                control.kind == ControlKind::PUSH_BUTTON || Has(control, ControlStyle::PUSH_LIKE);
+            QAbstractButton* button = nullptr;
+            if (pushLike) {
+                auto* push = new QPushButton(FromUtf8(control.text), this);
+                push->setAutoDefault(false);
+                push->setDefault(Has(control, ControlStyle::DEFAULT_BUTTON));
+                button = push;
+            } else {
+                button = new QCheckBox(FromUtf8(control.text), this);
+            }
+            CheckKind check = CheckKind::PUSH;
+            if (control.kind == ControlKind::CHECK_BOX) {
+                check = Has(control, ControlStyle::AUTO_CHECK) ? CheckKind::AUTOMATIC
+                                                               : CheckKind::MANUAL;
+            }
+            controls.push_back(std::make_unique<QtButton>(control.id, *button, check, *this));
+            if (Has(control, ControlStyle::DEFAULT_BUTTON)) {
+                defaultButton = controls.back().get();
+            }
+            button->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            widget = button;
+            break;
+        }
+        case ControlKind::GROUP_BOX: {
+            auto* box = new QGroupBox(FromUtf8(control.text), this);
+            controls.push_back(std::make_unique<QtGroupBox>(control.id, *box, *this));
+            widget = box;
+            break;
+        }
+        case ControlKind::EDIT: {
+            QLineEdit* edit = MakeEdit(control, this);
+            edit->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            controls.push_back(std::make_unique<QtEdit>(control.id, *edit, *this));
+            widget = edit;
+            break;
+        }
+        case ControlKind::STATIC_TEXT: {
+            QLabel* label = MakeLabel(control, this);
+            controls.push_back(std::make_unique<QtStatic>(control.id, *label, *this));
+            widget = label;
+            break;
+        }
+        case ControlKind::PICTURE: {
+            QLabel* picture = MakePicture(control, this, environment.images);
+            controls.push_back(std::make_unique<QtStatic>(control.id, *picture, *this));
+            widget = picture;
+            placed = true;
+            break;
+        }
+        case ControlKind::SCROLL_BAR: {
+            auto* bar = new DialogScrollBar(Qt::Horizontal, this);
+            bar->setFocusPolicy(Qt::NoFocus);
+            bar->setContextMenuPolicy(Qt::NoContextMenu);
+            controls.push_back(std::make_unique<QtScrollBar>(control.id, *bar, *this));
+            widget = bar;
+            break;
+        }
+        case ControlKind::UP_DOWN: {
+            auto* upDown = new UpDownWidget(this);
+            upDown->setFocusPolicy(Qt::NoFocus);
+            const UpDownWrap wrap =
+                Has(control, ControlStyle::WRAP) ? UpDownWrap::WRAP : UpDownWrap::STOP_AT_ENDS;
+            controls.push_back(std::make_unique<QtUpDown>(control.id, *upDown, wrap, *this));
+            upDown->setGeometry(ControlRect(control));
+            if (Has(control, ControlStyle::AUTO_BUDDY) && previous != nullptr) {
+                AttachToBuddy(*upDown, *previous, ControlRect(control).width());
+                if (Has(control, ControlStyle::ARROW_KEYS)) {
+                    previous->setProperty(UP_DOWN_OF_BUDDY, control.id);
+                    previous->installEventFilter(this);
+                }
+            }
+            widget = upDown;
+            placed = true;
+            break;
+        }
+        case ControlKind::LIST_VIEW: {
+            auto* tree = new DialogTreeWidget(this);
+            tree->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            tree->setFrameShape(Has(control, ControlStyle::BORDER) ? QFrame::StyledPanel
+                                                                   : QFrame::NoFrame);
+            tree->header()->setSectionsClickable(!Has(control, ControlStyle::NO_SORT_HEADER));
+            controls.push_back(
+                std::make_unique<QtListView>(control.id, *tree, environment.images, *this));
+            widget = tree;
+            break;
+        }
+    }
+    if (!placed) {
+        widget->setGeometry(ControlRect(control));
+    }
+    widget->setProperty(CONTROL_ID, control.id);
+    if (Has(control, ControlStyle::HIDDEN)) {
+        widget->hide();
+    }
+}
+
+}  // namespace corvid::window::qt

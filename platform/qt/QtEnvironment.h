@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+#include "platform/qt/QtImages.h"
+#include "platform/qt/TimerSource.h"
+#include "platform/window/WindowSystem.h"
+
+namespace corvid::window::qt {
+
+// Which file dialog QFileDialog shows: the desktop's own where the platform
+// has one, or Qt's widgets, which tests can drive.
+enum class FileDialogLook : std::uint8_t { PLATFORM, QT_WIDGETS };
+
+struct DialogColors {
+    Color background;
+    Color text;
+};
+
+// What the windowing system shares with every dialog it makes.
+struct QtEnvironment {
+    QString applicationName;
+    TimerSource& timers;
+    QtImages& images;
+    FileDialogLook fileDialogs = FileDialogLook::PLATFORM;
+    std::optional<DialogColors> colors;
+
+    // The dialog colours as the window and window text of `widget`'s palette;
+    // buttons, edits and lists keep theirs.
+    void ApplyColors(QWidget& widget) const;
+};
+
+}  // namespace corvid::window::qt

@@ -1,0 +1,60 @@
+#include "platform/qt/QtWindowSystem.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "platform/qt/QtModals.h"
+
+namespace corvid::window::qt {
+
+namespace {
+
+// Above 8 bits per pixel Windows reports -1 colours.
+constexpr int LARGEST_COUNTED_DEPTH = 8;
+
+QString ApplicationName(const QtWindowSystemOptions& options) {
+    return options.applicationName.empty() ? QApplication::applicationName()
+                                           : FromUtf8(options.applicationName);
+}
+
+}  // namespace
+
+QtWindowSystem::QtWindowSystem(QtWindowSystemOptions options)
+    : ownTimers(std::make_unique<QtTimerSource>()),
+      environment{ApplicationName(options), *ownTimers, images, options.fileDialogs, std::nullopt} {
+}
+
+QtWindowSystem::QtWindowSystem(QtWindowSystemOptions options, TimerSource& timers)
+    : environment{ApplicationName(options), timers, images, options.fileDialogs, std::nullopt} {}
+
+std::unique_ptr<QtDialog> QtWindowSystem::OpenDialog(const DialogTemplate& layout,
+                                                     DialogHandler& handler, DialogWindow* owner) {
+    auto dialog =
+        std::make_unique<QtDialog>(layout, handler, environment, dynamic_cast<QtDialog*>(owner));
+    dialog->Initialize();
+    return dialog;
+}
+
+int QtWindowSystem::DoModal(const DialogTemplate& layout, DialogHandler& handler,
+                            DialogWindow* owner) {
+    std::unique_ptr<QtDialog> dialog = OpenDialog(layout, handler, owner);
+    dialog->RunModalLoop();
+    dialog->Finish();
+    return dialog->EndCode().value_or(IDCANCEL);
+}
+
+MessageBoxAnswer QtWindowSystem::ShowMessageBox(std::string_view text, MessageBoxButtons buttons) {
+    return RunMessageBox(nullptr, environment, text, buttons);
+}
+
+int QtWindowSystem::ScreenColorCount() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int depth = screen == nullptr ? 32 : screen->depth();
+    return depth > LARGEST_COUNTED_DEPTH ? -1 : 1 << depth;
+}
+
+void QtWindowSystem::SetDialogColors(Color background, Color text) {
+    environment.colors = DialogColors{background, text};
+}
+
+}  // namespace corvid::window::qt
