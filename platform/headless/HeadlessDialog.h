@@ -89,8 +89,10 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     // Enter clicks the enabled default button, or sends IDOK; Escape sends IDCANCEL.
     void PressEnter();
     void PressEscape();
-    // Moves the keyboard focus to the control, as a click or Tab would.
+    // Moves the keyboard focus to the control, as a click would.
     void Focus(int id);
+    // Moves the focus to the next enabled, visible tab stop, round to the first.
+    void PressTab();
     void ClickArrow(int upDownId, SpinArrow arrow);
     // One line or page step: the code, then SB_ENDSCROLL.
     void ScrollStep(int scrollBarId, window::ScrollCode code);

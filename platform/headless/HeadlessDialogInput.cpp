@@ -121,6 +121,25 @@ void HeadlessDialog::Focus(int id) {
     }
 }
 
+void HeadlessDialog::PressTab() {
+    if (!AcceptsInput() || m_controls.empty()) {
+        return;
+    }
+    const auto focused =
+        std::find_if(m_controls.begin(), m_controls.end(),
+                     [this](const Entry& entry) { return entry.layout.id == m_focusId; });
+    const std::size_t start = focused == m_controls.end()
+                                  ? m_controls.size() - 1
+                                  : static_cast<std::size_t>(focused - m_controls.begin());
+    for (std::size_t step = 1; step <= m_controls.size(); ++step) {
+        const Entry& entry = m_controls[(start + step) % m_controls.size()];
+        if (HasStyle(entry.layout.style, ControlStyle::TAB_STOP) && AcceptsInput(entry.layout.id)) {
+            FocusControl(entry.layout.id);
+            return;
+        }
+    }
+}
+
 void HeadlessDialog::ClickArrow(int upDownId, SpinArrow arrow) {
     HeadlessUpDown& upDown = UpDownControl(upDownId);
     if (AcceptsInput(upDownId)) {

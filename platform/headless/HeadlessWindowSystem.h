@@ -22,6 +22,13 @@ using DialogScript = std::function<void(HeadlessDialog&)>;
 // blocking, a manual clock for their timers, scripted message boxes and file
 // dialogs. Everything runs on the test's thread; only PostMciNotify may come
 // from another thread, and its notices wait for DeliverPosted or AdvanceTime.
+//
+//     HeadlessWindowSystem windows;
+//     HeadlessDialog& player = windows.Open(res::PLAYER_DIALOG, handler);
+//     windows.AnswerNextMessageBox(MessageBoxAnswer::YES);
+//     player.Click(res::SAVE_TRACKS_BUTTON);
+//     windows.AdvanceTime(400);  // two ticks of a 200 ms timer
+//     EXPECT_EQ(windows.MessageBoxes().back().text, "...");
 class HeadlessWindowSystem final : public window::WindowSystem {
   public:
     HeadlessWindowSystem();

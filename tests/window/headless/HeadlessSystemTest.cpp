@@ -305,6 +305,21 @@ TEST_F(HeadlessSystemTest, ClickBelowTheRowsTakesTheSelectionAway) {
               dialog.RowPoint(ids::ROWS_LIST, 5).y + HeadlessListView::ROW_HEIGHT / 2);
 }
 
+TEST_F(HeadlessSystemTest, TabSkipsDisabledControlsAndGoesRound) {
+    HeadlessDialog& dialog = OpenDialog();
+    ASSERT_EQ(dialog.FocusedControlId(), ids::NAME_EDIT);
+    dialog.EditControl(ids::NUMBER_EDIT).SetEnabled(false);
+
+    std::vector<int> focused;
+    for (int press = 0; press < 5; ++press) {
+        dialog.PressTab();
+        focused.push_back(dialog.FocusedControlId());
+    }
+
+    EXPECT_THAT(focused, ElementsAre(ids::REPEAT_TOGGLE, ids::APPLY_BUTTON, ids::OTHER_BUTTON,
+                                     ids::NAME_EDIT, ids::REPEAT_TOGGLE));
+}
+
 TEST_F(HeadlessSystemTest, ActionsOnAClosedDialogDoNothing) {
     HeadlessDialog& dialog = OpenDialog();
     dialog.CloseBox();
