@@ -302,21 +302,33 @@ void QtDialog::closeEvent(QCloseEvent* event) {
 
 void QtDialog::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && !changingStateItself) {
-        OnWindowStateChange(static_cast<QWindowStateChangeEvent*>(event)->oldState());
+    // Our own changes come as plain events; the window manager's come from
+    // the platform, which also echoes ours some time later. The state is
+    // judged once the queued reports are through, so an echo never reads as a
+    // command.
+    if (event->type() == QEvent::WindowStateChange && event->spontaneous() && !settlePending) {
+        settlePending = true;
+        QMetaObject::invokeMethod(
+            this, [this] { SettleWindowState(); }, Qt::QueuedConnection);
     }
 }
 
-void QtDialog::OnWindowStateChange(Qt::WindowStates before) {
+void QtDialog::SetOwnWindowState(Qt::WindowStates state) {
+    knownState = state & (Qt::WindowMinimized | Qt::WindowMaximized);
+    setWindowState(state);
+}
+
+void QtDialog::SettleWindowState() {
+    settlePending = false;
     const Qt::WindowStates now = windowState();
+    const Qt::WindowStates before = knownState;
     if (now & Qt::WindowMaximized) {
         // The window is never maximized: the command is the handler's.
-        changingStateItself = true;
-        setWindowState(now & ~Qt::WindowMaximized);
-        changingStateItself = false;
+        SetOwnWindowState(now & ~Qt::WindowMaximized);
         SendSystemCommand(SC_MAXIMIZE);
         return;
     }
+    knownState = now & Qt::WindowMinimized;
     if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized)) {
         SendSystemCommand(SC_MINIMIZE);
     } else if (!(now & Qt::WindowMinimized) && (before & Qt::WindowMinimized)) {
@@ -430,15 +442,11 @@ void QtDialog::SetToolWindow(bool toolWindow) {
 }
 
 void QtDialog::Minimize() {
-    changingStateItself = true;
-    setWindowState((windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
-    changingStateItself = false;
+    SetOwnWindowState((windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
 }
 
 void QtDialog::Restore() {
-    changingStateItself = true;
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-    changingStateItself = false;
+    SetOwnWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
 
 bool QtDialog::IsMinimized() const {

@@ -98,7 +98,8 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
     void SendCommand(int id);
     void SendSystemCommand(int command);
     void OnTimerTick(const TimerTickEvent& tick);
-    void OnWindowStateChange(Qt::WindowStates before);
+    void SetOwnWindowState(Qt::WindowStates state);
+    void SettleWindowState();
     void ChangeFlags(Qt::WindowFlags flags);
     void SetFixedClientSize(QSize size);
     void FocusFirstTabStop();
@@ -125,7 +126,8 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
     std::optional<QMargins> measuredFrame;
     QEventLoop* modalLoop = nullptr;
     Phase phase = Phase::BUILT;
-    bool changingStateItself = false;
+    Qt::WindowStates knownState;
+    bool settlePending = false;
     bool toolTipsEnabled = false;
 };
 
