@@ -159,6 +159,7 @@ void QtDialog::AddControl(const ControlTemplate& control, QWidget* previous) {
                 defaultButton = controls.back().get();
             }
             button->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            environment.ApplyButtonColors(*button);
             widget = button;
             break;
         }

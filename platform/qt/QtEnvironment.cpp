@@ -22,4 +22,14 @@ void QtEnvironment::ApplyColors(QWidget& widget) const {
     widget.setPalette(palette);
 }
 
+void QtEnvironment::ApplyButtonColors(QWidget& button) const {
+    if (!colors) {
+        return;
+    }
+    QPalette palette = button.palette();
+    palette.setColor(QPalette::Button, ToQColor(colors->background));
+    palette.setColor(QPalette::ButtonText, ToQColor(colors->text));
+    button.setPalette(palette);
+}
+
 }  // namespace corvid::window::qt

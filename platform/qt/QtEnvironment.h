@@ -31,6 +31,8 @@ struct QtEnvironment {
     // The dialog colours as the window and window text of `widget`'s palette;
     // buttons, edits and lists keep theirs.
     void ApplyColors(QWidget& widget) const;
+    // The same colours as a button's face and caption.
+    void ApplyButtonColors(QWidget& button) const;
 };
 
 }  // namespace corvid::window::qt
