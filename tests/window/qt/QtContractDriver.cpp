@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <stdexcept>
 
 #include "platform/qt/QtControls.h"
@@ -19,6 +20,8 @@
 namespace corvid::window::qt {
 
 namespace {
+
+constexpr int FAILSAFE_MILLISECONDS = 5000;
 
 QtWindowSystemOptions TestOptions() {
     return QtWindowSystemOptions{.applicationName = "Corvid Player",
@@ -144,6 +147,11 @@ void ModalAnswerer::Answer(QWidget& modal) {
         ASSERT_NE(nameEdit, nullptr) << "a file dialog of Qt's widgets";
         nameEdit->setText(QString::fromStdString(*path));
         QTest::keyClick(nameEdit, Qt::Key_Return);
+        // A dialog that refuses the path would wait for ever: give up on it.
+        QTimer::singleShot(FAILSAFE_MILLISECONDS, dialog, [dialog] {
+            ADD_FAILURE() << "the file dialog did not take the path";
+            dialog->reject();
+        });
     }
 }
 
