@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QWindow>
 
@@ -164,6 +165,26 @@ TEST(QtModalLoop, ChangingTheFlagsInsideDoModalKeepsTheLoopRunning) {
     EXPECT_EQ(system.DoModal(contract::CONTRACT_DIALOG, handler, nullptr), 7);
     EXPECT_TRUE(flagsChanged);
     EXPECT_EQ(handler.Count(WM_DESTROY), 1);
+}
+
+TEST(QtModalLoop, RealTimersTickInsideDoModal) {
+    QtWindowSystem system(QtWindowSystemOptions{});
+    RecordingHandler handler;
+    handler.onInit = [](DialogWindow& window) {
+        window.SetTimer(1, 5);
+        // Cancelled with the window, should the ticks never come.
+        QTimer::singleShot(FAILSAFE_MILLISECONDS, dynamic_cast<QObject*>(&window),
+                           [&window] { window.EndDialog(-1); }); });
+};
+handler.respond = [&handler](const MessageParams& message) -> MessageResult {
+    if (message.message == WM_TIMER && handler.Count(WM_TIMER) == 3) {
+        handler.window->EndDialog(3);
+    }
+    return std::nullopt;
+};
+
+EXPECT_EQ(system.DoModal(contract::CONTRACT_DIALOG, handler, nullptr), 3);
+EXPECT_EQ(handler.Count(WM_TIMER), 3) << "no tick after the end";
 }
 
 TEST(QtModalLoop, EndDialogDuringInitReturnsWithoutShowingTheWindow) {
