@@ -174,17 +174,17 @@ TEST(QtModalLoop, RealTimersTickInsideDoModal) {
         window.SetTimer(1, 5);
         // Cancelled with the window, should the ticks never come.
         QTimer::singleShot(FAILSAFE_MILLISECONDS, dynamic_cast<QObject*>(&window),
-                           [&window] { window.EndDialog(-1); }); });
-};
-handler.respond = [&handler](const MessageParams& message) -> MessageResult {
-    if (message.message == WM_TIMER && handler.Count(WM_TIMER) == 3) {
-        handler.window->EndDialog(3);
-    }
-    return std::nullopt;
-};
+                           [&window] { window.EndDialog(-1); });
+    };
+    handler.respond = [&handler](const MessageParams& message) -> MessageResult {
+        if (message.message == WM_TIMER && handler.Count(WM_TIMER) == 3) {
+            handler.window->EndDialog(3);
+        }
+        return std::nullopt;
+    };
 
-EXPECT_EQ(system.DoModal(contract::CONTRACT_DIALOG, handler, nullptr), 3);
-EXPECT_EQ(handler.Count(WM_TIMER), 3) << "no tick after the end";
+    EXPECT_EQ(system.DoModal(contract::CONTRACT_DIALOG, handler, nullptr), 3);
+    EXPECT_EQ(handler.Count(WM_TIMER), 3) << "no tick after the end";
 }
 
 TEST(QtModalLoop, EndDialogDuringInitReturnsWithoutShowingTheWindow) {
