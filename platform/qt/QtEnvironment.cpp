@@ -1,5 +1,6 @@
 #include "platform/qt/QtEnvironment.h"
 
+#include <QCoreApplication>
 #include <QPalette>
 
 namespace corvid::window::qt {
@@ -11,6 +12,10 @@ QColor ToQColor(Color color) {
 }
 
 }  // namespace
+
+QString QtEnvironment::Caption() const {
+    return applicationName.isEmpty() ? QCoreApplication::applicationName() : applicationName;
+}
 
 void QtEnvironment::ApplyColors(QWidget& widget) const {
     if (!colors) {

@@ -22,6 +22,7 @@ struct DialogColors {
 
 // What the windowing system shares with every dialog it makes.
 struct QtEnvironment {
+    // Empty: QApplication's name at the time a box is shown.
     QString applicationName;
     TimerSource& timers;
     QtImages& images;
@@ -30,6 +31,7 @@ struct QtEnvironment {
 
     // The dialog colours as the window and window text of `widget`'s palette;
     // buttons, edits and lists keep theirs.
+    [[nodiscard]] QString Caption() const;
     void ApplyColors(QWidget& widget) const;
     // The same colours as a button's face and caption.
     void ApplyButtonColors(QWidget& button) const;

@@ -57,7 +57,7 @@ MessageBoxAnswer RunMessageBox(QWidget* parent, const QtEnvironment& environment
                                std::string_view text, MessageBoxButtons buttons) {
     QMessageBox box(parent);
     environment.ApplyColors(box);
-    box.setWindowTitle(environment.applicationName);
+    box.setWindowTitle(environment.Caption());
     box.setText(FromUtf8(text));
     box.setTextFormat(Qt::PlainText);
     if (buttons == MessageBoxButtons::YES_NO) {

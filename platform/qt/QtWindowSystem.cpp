@@ -13,8 +13,7 @@ namespace {
 constexpr int LARGEST_COUNTED_DEPTH = 8;
 
 QString ApplicationName(const QtWindowSystemOptions& options) {
-    return options.applicationName.empty() ? QApplication::applicationName()
-                                           : FromUtf8(options.applicationName);
+    return FromUtf8(options.applicationName);
 }
 
 }  // namespace

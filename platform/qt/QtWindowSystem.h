@@ -12,7 +12,8 @@
 namespace corvid::window::qt {
 
 struct QtWindowSystemOptions {
-    // The caption of message boxes; empty takes QApplication::applicationName.
+    // The caption of message boxes; empty takes QApplication::applicationName
+    // as it is when a box is shown.
     std::string applicationName;
     FileDialogLook fileDialogs = FileDialogLook::PLATFORM;
 };

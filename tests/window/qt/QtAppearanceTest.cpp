@@ -98,6 +98,21 @@ TEST(QtAppearance, MessageBoxHasTheApplicationsNameAndTheDialogColours) {
     EXPECT_EQ(text, ToQColor(TEXT));
 }
 
+TEST(QtAppearance, MessageBoxCaptionFollowsTheApplicationsNameWhenNoneIsGiven) {
+    QtWindowSystem system(QtWindowSystemOptions{});
+    ModalAnswerer answerer;
+    QString caption;
+    answerer.QueueMessageBoxAnswer(MessageBoxAnswer::OK, [&caption] {
+        caption = QApplication::activeModalWidget()->windowTitle();
+    });
+    QApplication::setApplicationName(QStringLiteral("Renamed Player"));
+
+    system.ShowMessageBox("No drive", MessageBoxButtons::OK);
+    QApplication::setApplicationName(QStringLiteral("Corvid Player"));
+
+    EXPECT_EQ(caption, QStringLiteral("Renamed Player"));
+}
+
 TEST(QtAppearance, ScreensOfMoreThan256ColoursCountAsMinusOne) {
     QtContractDriver driver;
 
