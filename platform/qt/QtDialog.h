@@ -77,8 +77,6 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
     MessageBoxAnswer ShowMessageBox(std::string_view text, MessageBoxButtons buttons) override;
     std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) override;
 
-    [[nodiscard]] QMenu& WindowMenu() { return windowMenu; }
-
   protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,7 +121,7 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
     QIcon bigIcon;
     QIcon smallIcon;
     std::optional<int> endCode;
-    std::optional<QMargins> measuredFrame;
+    mutable std::optional<QMargins> measuredFrame;
     QEventLoop* modalLoop = nullptr;
     Phase phase = Phase::BUILT;
     Qt::WindowStates knownState;

@@ -91,9 +91,8 @@ QMargins QtDialog::Frame() const {
 // The frame is taken as it was first measured: a size read before the window
 // manager framed the window must set the same client size later.
 Size QtDialog::OuterSize() const {
-    auto* self = const_cast<QtDialog*>(this);
-    if (!self->measuredFrame) {
-        self->measuredFrame = Frame();
+    if (!measuredFrame) {
+        measuredFrame = Frame();
     }
     const QSize outer = size().grownBy(*measuredFrame);
     return Size{outer.width(), outer.height()};
