@@ -51,7 +51,7 @@ QLabel* MakeLabel(const ControlTemplate& control, QWidget* parent) {
     label->setText(FromUtf8(control.text));
     const Qt::Alignment horizontal =
         Has(control, ControlStyle::ALIGN_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
-    label->setAlignment(horizontal | Qt::AlignTop);
+    label->setAlignment(horizontal | Qt::AlignVCenter);
     // A static paints its own ground in the dialog colour, over any picture.
     label->setAutoFillBackground(true);
     if (Has(control, ControlStyle::SUNKEN)) {
@@ -109,6 +109,11 @@ void QtDialog::Build(const DialogTemplate& layout) {
     setSizeGripEnabled(false);
     if (HasStyle(layout.style, DialogStyle::SET_FONT)) {
         QFont dialogFont = font();
+        // Sans faces as narrow as the reference font, before the desktop's own,
+        // so that the template's texts fit their controls.
+        dialogFont.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                QStringLiteral("Nimbus Sans"), QStringLiteral("Arial"),
+                                QStringLiteral("Helvetica"), dialogFont.family()});
         dialogFont.setPixelSize(DIALOG_FONT_PIXELS);
         setFont(dialogFont);
     }
