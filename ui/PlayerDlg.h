@@ -52,6 +52,23 @@ class CPlayerDlg : public Dialog {
     [[nodiscard]] int LastMode() const { return m_lastMode; }
     [[nodiscard]] bool IsCompact() const { return m_compact; }
 
+    // What the window shows, read by the desktop's media controls. The rows,
+    // texts and controls are only there while the window is shown.
+    [[nodiscard]] bool IsShown() const { return HasWindow(); }
+    [[nodiscard]] PositionParts PositionShown() const {
+        return {m_posTrack, m_posMin, m_posSec, m_posFrame};
+    }
+    [[nodiscard]] bool IsSeeking() const { return m_seeking; }
+    [[nodiscard]] int RowCount() const { return m_list->ItemCount(); }
+    [[nodiscard]] tracklist::TrackListRow RowAt(int row) const;
+    [[nodiscard]] std::string AlbumText() const { return m_edAlbum->Text(); }
+    [[nodiscard]] std::string ArtistText() const { return m_edArtist->Text(); }
+    [[nodiscard]] bool IsControlEnabled(int controlId) const;
+    // These ask the drive and the volume line, as the handlers do.
+    [[nodiscard]] CdMode DriveMode() { return m_cd.GetMode(); }
+    [[nodiscard]] LengthParts TrackLengthOf(int track);
+    [[nodiscard]] unsigned CdVolume() { return m_cd.GetVolume(); }
+
     // Window.
     bool OnInitDialog() override;
     void DoDataExchange(DataExchange& exchange) override;

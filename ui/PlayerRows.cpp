@@ -85,6 +85,31 @@ std::vector<tracklist::TrackListRow> CPlayerDlg::ListRows() {
     return rows;
 }
 
+tracklist::TrackListRow CPlayerDlg::RowAt(int row) const {
+    return {m_list->ItemData(row), m_list->ItemText(row, 0), m_list->ItemText(row, 1),
+            m_list->ItemImage(row)};
+}
+
+bool CPlayerDlg::IsControlEnabled(int controlId) const {
+    window::DialogWindow& window = Window();
+    if (const window::Button* button = window.GetButton(controlId)) {
+        return button->IsEnabled();
+    }
+    if (const window::ScrollBar* bar = window.GetScrollBar(controlId)) {
+        return bar->IsEnabled();
+    }
+    if (const window::UpDown* spinner = window.GetUpDown(controlId)) {
+        return spinner->IsEnabled();
+    }
+    return false;
+}
+
+LengthParts CPlayerDlg::TrackLengthOf(int track) {
+    LengthParts length;
+    m_cd.GetTrackLengthParts(track, length.minutes, length.seconds, length.frames);
+    return length;
+}
+
 void CPlayerDlg::AppendRows(std::span<const tracklist::TrackListRow> rows) {
     for (const tracklist::TrackListRow& row : rows) {
         const int index = m_list->InsertItem(m_list->ItemCount(), row.name, row.icon, row.rowKey);
