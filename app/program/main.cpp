@@ -1,0 +1,77 @@
+// corvid-player: the player window over the drive or image that the command
+// line names, on Qt Widgets and the sound server.
+#include <unistd.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "app/CommandLine.h"
+#include "app/Environment.h"
+#include "app/PlayerApp.h"
+#include "app/program/ProgramSession.h"
+#include "platform/qt/QtWindowSystem.h"
+
+namespace {
+
+using namespace corvid::app;
+
+std::optional<std::string> ProcessVariable(std::string_view name) {
+    const char* value = std::getenv(std::string(name).c_str());
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+CommandOptions ReadCommandLine(int argc, char** argv) {
+    std::error_code ignored;
+    const std::filesystem::path current = std::filesystem::current_path(ignored);
+    const std::span<const char* const> arguments(argv + 1, static_cast<std::size_t>(argc - 1));
+    return ParseCommandLine(arguments, current);
+}
+
+// Answers the options that end the program before any window; none when it
+// is to run.
+std::optional<int> AnswerWithoutWindow(const CommandOptions& options) {
+    switch (options.action) {
+        case CommandAction::Run:
+            return std::nullopt;
+        case CommandAction::ShowHelp:
+            std::cout << HelpText();
+            return EXIT_SUCCESS;
+        case CommandAction::ShowVersion:
+            std::cout << VersionText();
+            return EXIT_SUCCESS;
+        case CommandAction::Fail:
+            std::cerr << options.failure << '\n' << UsageText();
+            return BAD_OPTION_EXIT_CODE;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const CommandOptions options = ReadCommandLine(argc, argv);
+    if (const std::optional<int> exitCode = AnswerWithoutWindow(options)) {
+        return *exitCode;
+    }
+    // Qt names the application after the program file, and that name is the
+    // caption of every message box.
+    QApplication application(argc, argv);
+    const Environment environment = ProcessVariable;
+    corvid::window::qt::QtWindowSystem windows(corvid::window::qt::QtWindowSystemOptions{});
+    CPlayerApp app({LockPlacesFrom(environment, ::getuid()), windows, [&] {
+                        return std::make_unique<ProgramSession>(options, environment, windows);
+                    }});
+    app.InitInstance();
+    return app.ExitCode();
+}

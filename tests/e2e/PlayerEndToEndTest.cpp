@@ -1,0 +1,311 @@
+// The real corvid-player on a virtual desktop with a private sound server:
+// it plays a generated image, a real click on Play/Stop stops it, Alt+F4
+// closes it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <span>
+#include <sstream>
+
+#include "cdaudio/DiscTime.h"
+#include "platform/cdrom/Toc.h"
+#include "res/ControlIds.h"
+#include "res/PlayerDialogTemplate.h"
+#include "tests/e2e/Desktop.h"
+#include "tests/support/PulseServer.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tools/imagegen/ImageGen.h"
+
+namespace corvid::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto START_TIMEOUT = 60s;
+constexpr auto SOUND_TIMEOUT = 60s;
+constexpr auto EXIT_TIMEOUT = 20s;
+constexpr int CLOSE_PRESSES = 2;
+
+constexpr std::size_t SAMPLES_PER_SECOND = cdrom::SAMPLE_RATE * cdrom::CHANNELS;
+// The run of track 1 that must arrive bit-exact before the click.
+constexpr std::size_t CHECKED_SAMPLES = 5 * SAMPLES_PER_SECOND;
+// Silence this long after the click means that the sound has stopped: the
+// test signal never holds a sample frame for two frames running.
+constexpr std::size_t SILENCE_SAMPLES = SAMPLES_PER_SECOND;
+// The first frames of the disc, which find where play began in a capture.
+constexpr std::size_t HEAD_SAMPLES = 64;
+
+// The reference dialog base units: pixels per dialog unit across and down.
+constexpr double PIXELS_PER_UNIT_ACROSS = 1.5;
+constexpr double PIXELS_PER_UNIT_DOWN = 1.625;
+
+bool HasProgram(std::string_view name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        if (::access((folder + "/" + std::string(name)).c_str(), X_OK) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> MissingProgram() {
+    for (const char* name : {"Xvfb", "openbox", "xdotool", "xwininfo", "import", "parec"}) {
+        if (!HasProgram(name)) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+// Three tracks of the test signal; the first long enough to be stopped
+// while it plays.
+imagegen::DiscDescription ThreeTrackDisc() {
+    imagegen::DiscDescription disc;
+    disc.title = "End to End";
+    disc.tracks.resize(3);
+    disc.tracks[0].length = 40 * FRAMES_PER_SECOND;
+    disc.tracks[1].length = 10 * FRAMES_PER_SECOND;
+    disc.tracks[2].length = 10 * FRAMES_PER_SECOND;
+    return disc;
+}
+
+// The centre of a control of the player window, in its client pixels.
+ScreenPoint ControlCentre(int controlId) {
+    const auto& controls = res::PLAYER_DIALOG.controls;
+    const auto control = std::find_if(controls.begin(), controls.end(),
+                                      [&](const auto& one) { return one.id == controlId; });
+    EXPECT_NE(control, controls.end());
+    return {static_cast<int>((control->x + control->width / 2.0) * PIXELS_PER_UNIT_ACROSS),
+            static_cast<int>((control->y + control->height / 2.0) * PIXELS_PER_UNIT_DOWN)};
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Used only when the program is built with the leak sanitizer.
+std::string DesktopLeakSuppressions() {
+    return "LSAN_OPTIONS=print_suppressions=0:suppressions=" CORVID_E2E_SOURCE_DIR
+           "/desktop-lsan.supp";
+}
+
+std::filesystem::path OutputFolder() {
+    return CORVID_E2E_OUTPUT_DIR;
+}
+
+class PlayerEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const std::optional<std::string> missing = MissingProgram()) {
+            GTEST_SKIP() << missing.value() << " is not installed: the desktop cannot be made";
+        }
+        ASSERT_TRUE(m_desktop.Start(START_TIMEOUT)) << m_desktop.Log();
+        ASSERT_TRUE(m_server.Start()) << m_server.Log();
+        const imagegen::WriteResult written =
+            imagegen::WriteImage(m_disc, m_folder / "disc", "disc");
+        ASSERT_FALSE(written.error) << *written.error;
+        m_cueSheet = written.cueSheet;
+        ASSERT_EQ(::mkdir((m_folder / "runtime").c_str(), 0700), 0);
+    }
+
+    // What the player sees: the desktop, the sound server and folders of its own.
+    [[nodiscard]] Environment PlayerEnvironment() const {
+        const std::string home = (m_folder / "home").string();
+        return WithVariables(m_desktop.ClientEnvironment(m_server.ClientEnvironment()),
+                             {"HOME=" + home, "XDG_DATA_HOME=" + home + "/data",
+                              "XDG_CONFIG_HOME=" + home + "/config",
+                              "XDG_RUNTIME_DIR=" + (m_folder / "runtime").string(),
+                              "QT_QPA_PLATFORM=xcb", DesktopLeakSuppressions()});
+    }
+
+    ChildProcess StartPlayer(std::string_view logName) {
+        const std::filesystem::path log = m_folder / logName;
+        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ChildProcess player = ChildProcess::Spawn({CORVID_PLAYER_PATH, m_cueSheet.string()},
+                                                  PlayerEnvironment(), fd, fd);
+        ::close(fd);
+        return player;
+    }
+
+    [[nodiscard]] std::string PlayerLog() const { return ReadText(m_folder / "player.log"); }
+
+    // Waits until track 1 has been heard bit-exact for CHECKED_SAMPLES and
+    // gives where it began.
+    std::optional<std::size_t> WaitForTrackOne(MonitorRecording& recording) {
+        const std::span<const std::int16_t> head = std::span(m_expected).first(HEAD_SAMPLES);
+        std::optional<std::size_t> start;
+        const bool heard = recording.WaitFor(
+            [&](std::span<const std::int16_t> recorded) {
+                if (!start) {
+                    start = FindFrames(recorded, head);
+                }
+                return start && recorded.size() >= *start + CHECKED_SAMPLES;
+            },
+            SOUND_TIMEOUT);
+        return heard ? start : std::nullopt;
+    }
+
+    TemporaryFolder m_folder{"corvid-e2e"};
+    VirtualDesktop m_desktop{m_folder.Path()};
+    PulseServer m_server;
+    imagegen::DiscDescription m_disc = ThreeTrackDisc();
+    std::vector<std::int16_t> m_expected = imagegen::ExpectedPlayback(m_disc, 1);
+    std::filesystem::path m_cueSheet;
+};
+
+// How many samples from `start` on match the disc before the first that differs.
+std::size_t MatchingSamples(std::span<const std::int16_t> recorded, std::size_t start,
+                            std::span<const std::int16_t> expected) {
+    std::size_t matching = 0;
+    while (start + matching < recorded.size() && matching < expected.size() &&
+           recorded[start + matching] == expected[matching]) {
+        ++matching;
+    }
+    return matching;
+}
+
+bool EndsInSilence(std::span<const std::int16_t> recorded, std::size_t after) {
+    if (recorded.size() < after + SILENCE_SAMPLES) {
+        return false;
+    }
+    return std::all_of(recorded.end() - static_cast<std::ptrdiff_t>(SILENCE_SAMPLES),
+                       recorded.end(), [](std::int16_t sample) { return sample == 0; });
+}
+
+// Presses Alt+F4 in the window and waits for the program's exit code. On a
+// loaded machine the window manager now and then loses the first press (the
+// window is active and the second press closes it), so it gets one more.
+std::optional<int> CloseWithAltF4(DesktopTools& tools, const std::string& window,
+                                  ChildProcess& player) {
+    for (int press = 1; press <= CLOSE_PRESSES; ++press) {
+        if (!tools.PressKeysIn(window, "alt+F4")) {
+            return std::nullopt;
+        }
+        if (const std::optional<int> exitCode = WaitForExit(player, EXIT_TIMEOUT)) {
+            return exitCode;
+        }
+        if (!player.IsRunning()) {
+            ADD_FAILURE() << "the player was ended by a signal";
+            return std::nullopt;
+        }
+        std::cout << "Alt+F4 press " << press << " did not close the window\n";
+    }
+    return std::nullopt;
+}
+
+TEST_F(PlayerEndToEnd, PlaysTheImageStopsOnAClickOfPlayStopAndClosesWithAltF4) {
+    MonitorRecording recording(m_server);
+    ASSERT_TRUE(recording.WaitUntilRecording(START_TIMEOUT));
+    ChildProcess player = StartPlayer("player.log");
+    ASSERT_TRUE(player.IsRunning());
+    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+
+    const std::optional<std::string> window = tools.WaitForWindowOf(player.Pid(), START_TIMEOUT);
+    ASSERT_TRUE(window) << "no window came\n" << PlayerLog();
+    std::cout << "window " << *window << ": " << tools.WindowName(*window) << '\n';
+
+    // A disc in the drive plays from track 1 as soon as the window is up.
+    const std::optional<std::size_t> start = WaitForTrackOne(recording);
+    ASSERT_TRUE(start) << "track 1 was never heard\n" << PlayerLog();
+    EXPECT_GE(MatchingSamples(recording.Recorded(), *start, m_expected), CHECKED_SAMPLES)
+        << "samples of track 1 changed, dropped or inserted";
+
+    // A second start while this one runs ends at once and leaves it playing.
+    ChildProcess second = StartPlayer("second.log");
+    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT), 0) << ReadText(m_folder / "second.log");
+
+    const std::filesystem::path playing = OutputFolder() / "player-playing.png";
+    EXPECT_TRUE(tools.SaveScreenshot(*window, playing));
+
+    const std::optional<ScreenPoint> origin = tools.ClientOrigin(*window);
+    ASSERT_TRUE(origin);
+    const ScreenPoint button = ControlCentre(res::PLAY_STOP_BUTTON);
+    const std::size_t beforeClick = recording.Recorded().size();
+    ASSERT_TRUE(tools.ClickAt({origin->x + button.x, origin->y + button.y}));
+    ASSERT_TRUE(recording.WaitFor(
+        [&](std::span<const std::int16_t> recorded) {
+            return EndsInSilence(recorded, beforeClick);
+        },
+        SOUND_TIMEOUT))
+        << "the sound did not stop after the click\n"
+        << PlayerLog();
+    // Everything heard is track 1 unchanged, and it stopped before the track's end.
+    const std::vector<std::int16_t> recorded = recording.Recorded();
+    const std::size_t heard = MatchingSamples(recorded, *start, m_expected);
+    const auto lastSound = std::find_if(recorded.rbegin(), recorded.rend(),
+                                        [](std::int16_t sample) { return sample != 0; });
+    EXPECT_EQ(*start + heard, static_cast<std::size_t>(recorded.rend() - lastSound))
+        << "what was heard after track 1's start is not the disc's sound";
+    EXPECT_LT(heard, static_cast<std::size_t>(m_disc.tracks[0].length) * cdrom::SAMPLES_PER_SECTOR);
+
+    const std::filesystem::path stopped = OutputFolder() / "player.png";
+    EXPECT_TRUE(tools.SaveScreenshot(*window, stopped));
+    std::cout << "screenshots: " << playing.string() << " " << stopped.string() << '\n';
+
+    const std::optional<int> exitCode = CloseWithAltF4(tools, *window, player);
+    if (!exitCode) {
+        const std::filesystem::path open = OutputFolder() / "player-not-closed.png";
+        static_cast<void>(tools.SaveScreenshot(*window, open));
+        ADD_FAILURE() << "the window did not close; it shows in " << open.string() << '\n'
+                      << "windows on the screen:\n"
+                      << tools.WindowsOnScreen();
+    }
+    EXPECT_EQ(exitCode, 0) << PlayerLog();
+}
+
+enum class Match : std::uint8_t { Whole, Start };
+
+struct OptionCase {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string output;  // standard output and error together
+    Match match = Match::Whole;
+};
+
+class PlayerOptions : public ::testing::TestWithParam<OptionCase> {};
+
+// Run without a display: an option that ends the program must do so before
+// Qt looks for one.
+TEST_P(PlayerOptions, EndTheProgramBeforeAnyWindow) {
+    std::vector<std::string> arguments = {CORVID_PLAYER_PATH};
+    arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+    Environment environment = WithVariables({}, {"PATH=/usr/bin:/bin", "HOME=/nonexistent"});
+    for (const char* sanitizer : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(sanitizer)) {
+            environment.push_back(std::string(sanitizer) + "=" + value);
+        }
+    }
+    const CommandResult result = RunCommand(arguments, environment, EXIT_TIMEOUT);
+    EXPECT_EQ(result.exitStatus, GetParam().exitCode);
+    if (GetParam().match == Match::Whole) {
+        EXPECT_EQ(result.output, GetParam().output);
+    } else {
+        EXPECT_TRUE(result.output.starts_with(GetParam().output)) << result.output;
+    }
+}
+
+const std::string USAGE = "Usage: corvid-player [--device=PATH] [IMAGE]\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, PlayerOptions,
+    ::testing::Values(
+        OptionCase{{"--bogus"}, 2, "corvid-player: unknown option '--bogus'\n" + USAGE},
+        OptionCase{{"--device="},
+                   2,
+                   "corvid-player: option --device needs a path: --device=PATH\n" + USAGE},
+        OptionCase{{"--version"}, 0, "Corvid Player 1.08\n"},
+        OptionCase{{"disc.cue", "--help"}, 0, USAGE, Match::Start}));
+
+}  // namespace
+}  // namespace corvid::testing
