@@ -10,7 +10,7 @@ namespace {
 // Runs a command on the shown window's remote, then tells the bus its effect.
 template <class Action>
 void RunCommand(MprisService& service, Action command) {
-    if (ui::PlayerRemote* remote = service.Remote()) {
+    if (ui::PlayerRemote* remote = service.RemoteForCommand()) {
         command(*remote);
     }
     service.Poll();

@@ -2,12 +2,22 @@
 
 #include <QDBusMessage>
 #include <QStringList>
+#include <QThread>
+#include <algorithm>
 
 #include "platform/mpris/MprisAdaptors.h"
 #include "platform/mpris/MprisValues.h"
 #include "ui/PlayerTiming.h"
 
 namespace corvid::mpris {
+
+namespace {
+
+int LoopLevel() {
+    return QThread::currentThread()->loopLevel();
+}
+
+}  // namespace
 
 std::unique_ptr<MprisService> MprisService::Start(QDBusConnection bus, PlayerLookup findPlayer,
                                                   RaiseCallback raise) {
@@ -42,6 +52,7 @@ void MprisService::Poll() {
         Register(*player);
     }
     if (IsRegistered()) {
+        m_windowLoopLevel = std::min(m_windowLoopLevel, LoopLevel());
         TellChanges();
     }
 }
@@ -51,6 +62,13 @@ ui::PlayerRemote* MprisService::Remote() {
         return nullptr;
     }
     return &*m_remote;
+}
+
+ui::PlayerRemote* MprisService::RemoteForCommand() {
+    if (LoopLevel() > m_windowLoopLevel) {
+        return nullptr;
+    }
+    return Remote();
 }
 
 void MprisService::Raise() const {
@@ -78,6 +96,7 @@ void MprisService::Register(ui::CPlayerDlg& player) {
     m_exported = std::move(exported);
     m_told = m_remote->State();
     m_seekPending = false;
+    m_windowLoopLevel = LoopLevel();
 }
 
 void MprisService::Unregister() {

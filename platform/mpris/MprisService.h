@@ -25,6 +25,8 @@ using RaiseCallback = std::function<void()>;
 // and gives both up when the window goes. On each tick, and after each
 // command, it compares the player's state with the one last told and sends
 // PropertiesChanged for what differs, and Seeked once a seek is done.
+// While a modal box of the window is open its controls take no clicks, so
+// commands arriving in such a nested event loop are refused as well.
 // Everything runs on the thread of the window and of the Qt event loop.
 class MprisService : public QObject {
     Q_OBJECT
@@ -45,6 +47,9 @@ class MprisService : public QObject {
 
     // For the adaptors: the shown window's remote, or null.
     [[nodiscard]] ui::PlayerRemote* Remote();
+    // The same, but null also while a modal box keeps the window's controls
+    // from acting.
+    [[nodiscard]] ui::PlayerRemote* RemoteForCommand();
     void Raise() const;
     // Seeked follows once the window has sent the seek's play.
     void NoteSeek() { m_seekPending = true; }
@@ -65,6 +70,8 @@ class MprisService : public QObject {
     MprisPlayerAdaptor* m_playerAdaptor = nullptr;
     std::optional<ui::RemoteState> m_told;
     bool m_seekPending = false;
+    // The least event loop depth seen while the window is shown: its own loop.
+    int m_windowLoopLevel = 0;
 };
 
 }  // namespace corvid::mpris

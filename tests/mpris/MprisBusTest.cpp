@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
+#include <QEventLoop>
 #include <QObject>
+#include <QTimer>
 #include <QVariantMap>
 #include <memory>
 #include <optional>
@@ -184,6 +186,20 @@ TEST_F(MprisBusTest, AClickInTheWindowIsToldToTheBusAndASeekIsSignalledOnceDone)
     Ticks(2);
     ASSERT_TRUE(PumpUntil([&watcher] { return !watcher.seeks.isEmpty(); }));
     EXPECT_EQ(watcher.seeks, QList<qlonglong>{9'000'000});
+}
+
+TEST_F(MprisBusTest, CommandsWaitOutAModalBoxOfTheWindowAsItsButtonsDo) {
+    // A message box of the window runs an event loop inside the window's own.
+    QEventLoop messageBox;
+    QTimer::singleShot(0, &messageBox, [this, &messageBox] {
+        Playerctl({QStringLiteral("play-pause")});
+        messageBox.quit();
+    });
+    messageBox.exec();
+    EXPECT_EQ(Mode(), "playing");
+
+    Playerctl({QStringLiteral("play-pause")});
+    EXPECT_EQ(Mode(), "stopped");
 }
 
 TEST_F(MprisBusTest, TheApplicationNamesItselfAndRaiseReachesTheWindow) {
