@@ -250,11 +250,12 @@ CommandResult DesktopTools::Run(const std::vector<std::string>& arguments) {
     return RunCommand(arguments, m_environment, TOOL_TIMEOUT);
 }
 
-std::optional<std::string> DesktopTools::WaitForWindowOf(int pid,
-                                                         std::chrono::milliseconds timeout) {
+std::optional<std::string> DesktopTools::WaitForWindowOf(int pid, std::chrono::milliseconds timeout,
+                                                         std::string_view namePattern) {
     // xdotool waits until the window is mapped; the timeout ends it otherwise.
     const CommandResult found =
-        RunCommand({"xdotool", "search", "--sync", "--onlyvisible", "--pid", std::to_string(pid)},
+        RunCommand({"xdotool", "search", "--sync", "--all", "--onlyvisible", "--pid",
+                    std::to_string(pid), "--name", std::string(namePattern)},
                    m_environment, timeout);
     if (found.exitStatus != 0 || found.output.empty()) {
         return std::nullopt;

@@ -66,10 +66,12 @@ class DesktopTools {
   public:
     explicit DesktopTools(Environment environment) : m_environment(std::move(environment)) {}
 
-    // The first visible window of process `pid`, once it is mapped; none when
-    // no window came within `timeout`.
+    // The first visible window of process `pid` whose name matches the
+    // regular expression `namePattern`, once it is mapped; none when no such
+    // window came within `timeout`.
     [[nodiscard]] std::optional<std::string> WaitForWindowOf(int pid,
-                                                             std::chrono::milliseconds timeout);
+                                                             std::chrono::milliseconds timeout,
+                                                             std::string_view namePattern = ".");
     [[nodiscard]] std::string WindowName(const std::string& window);
     // The visible windows, one a line with its name, for failure messages.
     [[nodiscard]] std::string WindowsOnScreen();

@@ -120,20 +120,24 @@ class PlayerEndToEnd : public ::testing::Test {
     }
 
     // What the player sees: the desktop, the sound server and folders of its own.
-    [[nodiscard]] Environment PlayerEnvironment() const {
+    [[nodiscard]] Environment PlayerEnvironment(
+        const std::vector<std::string>& overrides = {}) const {
         const std::string home = (m_folder / "home").string();
-        return WithVariables(m_desktop.ClientEnvironment(m_server.ClientEnvironment()),
-                             {"HOME=" + home, "XDG_DATA_HOME=" + home + "/data",
-                              "XDG_CONFIG_HOME=" + home + "/config",
-                              "XDG_RUNTIME_DIR=" + (m_folder / "runtime").string(),
-                              "QT_QPA_PLATFORM=xcb", DesktopLeakSuppressions()});
+        return WithVariables(
+            WithVariables(m_desktop.ClientEnvironment(m_server.ClientEnvironment()),
+                          {"HOME=" + home, "XDG_DATA_HOME=" + home + "/data",
+                           "XDG_CONFIG_HOME=" + home + "/config",
+                           "XDG_RUNTIME_DIR=" + (m_folder / "runtime").string(),
+                           "QT_QPA_PLATFORM=xcb", DesktopLeakSuppressions()}),
+            overrides);
     }
 
-    ChildProcess StartPlayer(std::string_view logName) {
+    ChildProcess StartPlayer(std::string_view logName,
+                             const std::vector<std::string>& overrides = {}) {
         const std::filesystem::path log = m_folder / logName;
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         ChildProcess player = ChildProcess::Spawn({CORVID_PLAYER_PATH, m_cueSheet.string()},
-                                                  PlayerEnvironment(), fd, fd);
+                                                  PlayerEnvironment(overrides), fd, fd);
         ::close(fd);
         return player;
     }
@@ -183,9 +187,10 @@ bool EndsInSilence(std::span<const std::int16_t> recorded, std::size_t after) {
                        recorded.end(), [](std::int16_t sample) { return sample == 0; });
 }
 
-// Presses Alt+F4 in the window and waits for the program's exit code. On a
-// loaded machine the window manager now and then loses the first press (the
-// window is active and the second press closes it), so it gets one more.
+// Presses Alt+F4 in the window and waits for the program's exit code. Now
+// and then, about one run in ten under the sanitizers, the first press never
+// reaches the window (it stays, its list intact, no box open), and a second
+// press closes it; so it gets one more.
 std::optional<int> CloseWithAltF4(DesktopTools& tools, const std::string& window,
                                   ChildProcess& player) {
     for (int press = 1; press <= CLOSE_PRESSES; ++press) {
@@ -224,6 +229,14 @@ TEST_F(PlayerEndToEnd, PlaysTheImageStopsOnAClickOfPlayStopAndClosesWithAltF4) {
     // A second start while this one runs ends at once and leaves it playing.
     ChildProcess second = StartPlayer("second.log");
     EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT), 0) << ReadText(m_folder / "second.log");
+    const std::size_t afterSecond = recording.Recorded().size();
+    EXPECT_TRUE(recording.WaitFor(
+        [&](std::span<const std::int16_t> recorded) {
+            return *start + MatchingSamples(recorded, *start, m_expected) >=
+                   afterSecond + SAMPLES_PER_SECOND;
+        },
+        SOUND_TIMEOUT))
+        << "the running player did not go on playing after the second start";
 
     const std::filesystem::path playing = OutputFolder() / "player-playing.png";
     EXPECT_TRUE(tools.SaveScreenshot(*window, playing));
@@ -265,6 +278,28 @@ TEST_F(PlayerEndToEnd, PlaysTheImageStopsOnAClickOfPlayStopAndClosesWithAltF4) {
 }
 
 enum class Match : std::uint8_t { Whole, Start };
+
+TEST_F(PlayerEndToEnd, ATrackListFolderThatCannotBeMadeIsToldInABoxNamedAfterTheProgram) {
+    const std::filesystem::path blocked = m_folder / "blocked";
+    m_folder.Write("blocked", "a file where the data folder should be");
+    ChildProcess player = StartPlayer("player.log", {"XDG_DATA_HOME=" + blocked.string()});
+    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+
+    // The box comes before the player window; its caption is the program's name.
+    const std::optional<std::string> box =
+        tools.WaitForWindowOf(player.Pid(), START_TIMEOUT, "^corvid-player$");
+    ASSERT_TRUE(box) << "no message box came\n" << PlayerLog();
+    const std::filesystem::path shot = OutputFolder() / "folder-message.png";
+    EXPECT_TRUE(tools.SaveScreenshot(*box, shot));
+    std::cout << "screenshot: " << shot.string() << '\n';
+    ASSERT_TRUE(tools.PressKeysIn(*box, "Return"));
+
+    // The player's title has words; the box's caption is one.
+    const std::optional<std::string> window =
+        tools.WaitForWindowOf(player.Pid(), START_TIMEOUT, " ");
+    ASSERT_TRUE(window) << "the player window did not follow the box\n" << PlayerLog();
+    EXPECT_EQ(CloseWithAltF4(tools, *window, player), 0) << PlayerLog();
+}
 
 struct OptionCase {
     std::vector<std::string> arguments;
