@@ -11,6 +11,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev
     xvfb xauth openbox xdotool x11-apps x11-utils imagemagick
     librsvg2-bin desktop-file-utils appstream man-db groff-base
+    dbus-daemon playerctl
     time
 )
 

@@ -65,7 +65,7 @@ void CPlayerDlg::SetEditTime(int minutes, int seconds, int frames) {
             }
         }
     }
-    char text[8];
+    char text[12];
     std::snprintf(text, sizeof text, "%02d", minutes);
     m_edMin->SetText(text);
     std::snprintf(text, sizeof text, "%02d", seconds);
