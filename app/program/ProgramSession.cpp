@@ -22,7 +22,7 @@ std::filesystem::path TrackListFolder(const Environment& environment,
     if (auto* path = std::get_if<std::filesystem::path>(&folder)) {
         return std::move(*path);
     }
-    const std::filesystem::path current = CurrentFolder();
+    std::filesystem::path current = CurrentFolder();
     const std::string text = std::get<FolderError>(folder).text +
                              "\nTrack lists are read and saved in " + current.string() +
                              " instead.";

@@ -34,7 +34,9 @@ std::optional<std::string> ProcessVariable(std::string_view name) {
 CommandOptions ReadCommandLine(int argc, char** argv) {
     std::error_code ignored;
     const std::filesystem::path current = std::filesystem::current_path(ignored);
-    const std::span<const char* const> arguments(argv + 1, static_cast<std::size_t>(argc - 1));
+    // A program may be started with no arguments at all, not even its name.
+    const std::size_t count = argc > 1 ? static_cast<std::size_t>(argc - 1) : 0;
+    const std::span<const char* const> arguments(argc > 1 ? argv + 1 : argv, count);
     return ParseCommandLine(arguments, current);
 }
 

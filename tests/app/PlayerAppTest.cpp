@@ -133,45 +133,57 @@ INSTANTIATE_TEST_SUITE_P(PlayerAppTest, DialogColors,
                          ::testing::Values(ColorCase{-1, true}, ColorCase{256, false},
                                            ColorCase{16, false}, ColorCase{2, false}));
 
-TEST_F(PlayerAppTest, RunsThePlayerWindowOnceOverTheSessionsDeviceAndFolder) {
+TEST_F(PlayerAppTest, RunsThePlayerWindowOnceAsItsMainWindow) {
     const std::unique_ptr<CPlayerApp> app = MakeApp();
     bool isMainWindow = false;
-    std::filesystem::path folderWhileOpen;
-    WhilePlayerWindowIsOpen([&](headless::HeadlessDialog&) {
-        isMainWindow = app->MainWindow() != nullptr;
-        folderWhileOpen = std::filesystem::current_path();
-    });
+    WhilePlayerWindowIsOpen(
+        [&](headless::HeadlessDialog&) { isMainWindow = app->MainWindow() != nullptr; });
 
     EXPECT_FALSE(app->InitInstance());
     EXPECT_EQ(app->ExitCode(), 0);
-    EXPECT_EQ(sessionsMade, 1);
     EXPECT_EQ(windows.DialogCount(res::PLAYER_DIALOG_ID), 1);
     EXPECT_TRUE(isMainWindow);
     EXPECT_EQ(app->MainWindow(), nullptr);
+}
+
+TEST_F(PlayerAppTest, TheWindowOpensAndClosesTheSessionsDeviceAndWorksInItsFolder) {
+    std::filesystem::path folderWhileOpen;
+    WhilePlayerWindowIsOpen(
+        [&](headless::HeadlessDialog&) { folderWhileOpen = std::filesystem::current_path(); });
+
+    RunApp();
+    EXPECT_EQ(sessionsMade, 1);
     EXPECT_EQ(folderWhileOpen, m_trackLists.Path());
-    ASSERT_FALSE(mci.sent.empty());
-    EXPECT_EQ(mci.sent.front().command, "open cdaudio shareable wait");
-    EXPECT_EQ(mci.sent.back().command, "close cdaudio wait");
+    const std::vector<std::string> commands = mci.Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.front(), "open cdaudio shareable wait");
+    EXPECT_EQ(commands.back(), "close cdaudio wait");
 }
 
 TEST_F(PlayerAppTest, ADeviceThatFailsToOpenIsToldBeforeAnyWindowAndTheExitCodeIsZero) {
     mci.Fail("open cdaudio shareable wait", MCIERR_HARDWARE);
     mci.errorText = "No CD drive was found at /dev/sr9.";
-    int windowsWhileTold = -1;
-    bool colorsWhileTold = false;
-    windows.AnswerNextMessageBox(window::MessageBoxAnswer::OK, [&] {
-        windowsWhileTold = static_cast<int>(windows.Dialogs().size());
-        colorsWhileTold = windows.Colors().has_value();
-    });
+    std::size_t windowsWhileTold = 1;
+    windows.AnswerNextMessageBox(window::MessageBoxAnswer::OK,
+                                 [&] { windowsWhileTold = windows.Dialogs().size(); });
 
     EXPECT_EQ(RunApp(), 0);
     ASSERT_EQ(windows.MessageBoxes().size(), 1U);
     EXPECT_EQ(windows.MessageBoxes()[0].text, "No CD drive was found at /dev/sr9.");
-    EXPECT_EQ(windowsWhileTold, 0);
-    EXPECT_TRUE(colorsWhileTold);
+    EXPECT_EQ(windowsWhileTold, 0U);
     const headless::HeadlessDialog* player = windows.LastDialog(res::PLAYER_DIALOG_ID);
     ASSERT_NE(player, nullptr);
     EXPECT_FALSE(player->IsOpen());
+}
+
+TEST_F(PlayerAppTest, TheOpenFailureBoxAlreadyHasTheDialogColors) {
+    mci.Fail("open cdaudio shareable wait", MCIERR_HARDWARE);
+    bool colorsWhileTold = false;
+    windows.AnswerNextMessageBox(window::MessageBoxAnswer::OK,
+                                 [&] { colorsWhileTold = windows.Colors().has_value(); });
+
+    RunApp();
+    EXPECT_TRUE(colorsWhileTold);
 }
 
 TEST_F(PlayerAppTest, TheHelpCommandIsTakenAndLeadsNowhere) {

@@ -14,8 +14,6 @@
 #include <sstream>
 #include <utility>
 
-extern char** environ;
-
 namespace corvid::testing {
 namespace {
 

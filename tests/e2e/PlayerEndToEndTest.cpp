@@ -32,7 +32,8 @@ constexpr auto SOUND_TIMEOUT = 60s;
 constexpr auto EXIT_TIMEOUT = 20s;
 constexpr int CLOSE_PRESSES = 2;
 
-constexpr std::size_t SAMPLES_PER_SECOND = cdrom::SAMPLE_RATE * cdrom::CHANNELS;
+constexpr std::size_t SAMPLES_PER_SECOND =
+    static_cast<std::size_t>(cdrom::SAMPLE_RATE) * cdrom::CHANNELS;
 // The run of track 1 that must arrive bit-exact before the click.
 constexpr std::size_t CHECKED_SAMPLES = 5 * SAMPLES_PER_SECOND;
 // Silence this long after the click means that the sound has stopped: the
@@ -104,6 +105,47 @@ std::filesystem::path OutputFolder() {
     return CORVID_E2E_OUTPUT_DIR;
 }
 
+// How many samples from `start` on match the disc before the first that differs.
+std::size_t MatchingSamples(std::span<const std::int16_t> recorded, std::size_t start,
+                            std::span<const std::int16_t> expected) {
+    std::size_t matching = 0;
+    while (start + matching < recorded.size() && matching < expected.size() &&
+           recorded[start + matching] == expected[matching]) {
+        ++matching;
+    }
+    return matching;
+}
+
+bool EndsInSilence(std::span<const std::int16_t> recorded, std::size_t after) {
+    if (recorded.size() < after + SILENCE_SAMPLES) {
+        return false;
+    }
+    return std::all_of(recorded.end() - static_cast<std::ptrdiff_t>(SILENCE_SAMPLES),
+                       recorded.end(), [](std::int16_t sample) { return sample == 0; });
+}
+
+// Presses Alt+F4 in the window and waits for the program's exit code. Now
+// and then, about one run in ten under the sanitizers, the first press never
+// reaches the window (it stays, its list intact, no box open), and a second
+// press closes it; so it gets one more.
+std::optional<int> CloseWithAltF4(DesktopTools& tools, const std::string& window,
+                                  ChildProcess& player) {
+    for (int press = 1; press <= CLOSE_PRESSES; ++press) {
+        if (!tools.PressKeysIn(window, "alt+F4")) {
+            return std::nullopt;
+        }
+        if (const std::optional<int> exitCode = WaitForExit(player, EXIT_TIMEOUT)) {
+            return exitCode;
+        }
+        if (!player.IsRunning()) {
+            ADD_FAILURE() << "the player was ended by a signal";
+            return std::nullopt;
+        }
+        std::cout << "Alt+F4 press " << press << " did not close the window\n";
+    }
+    return std::nullopt;
+}
+
 class PlayerEndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -157,7 +199,85 @@ class PlayerEndToEnd : public ::testing::Test {
                 return start && recorded.size() >= *start + CHECKED_SAMPLES;
             },
             SOUND_TIMEOUT);
-        return heard ? start : std::nullopt;
+        if (!heard) {
+            return std::nullopt;
+        }
+        const std::size_t matching = MatchingSamples(recording.Recorded(), *start, m_expected);
+        EXPECT_GE(matching, CHECKED_SAMPLES) << "samples of track 1 changed, dropped or inserted";
+        return matching >= CHECKED_SAMPLES ? start : std::nullopt;
+    }
+
+    // The player's window once it is up.
+    std::optional<std::string> WaitForPlayerWindow(DesktopTools& tools, ChildProcess& player) {
+        std::optional<std::string> window = tools.WaitForWindowOf(player.Pid(), START_TIMEOUT);
+        EXPECT_TRUE(window) << "no window came\n" << PlayerLog();
+        if (window) {
+            std::cout << "window " << *window << ": " << tools.WindowName(*window) << '\n';
+        }
+        return window;
+    }
+
+    // A second start while the player runs ends at once with 0, and the
+    // running player plays on.
+    void ExpectASecondStartToLeaveItPlaying(MonitorRecording& recording, std::size_t start) {
+        ChildProcess second = StartPlayer("second.log");
+        EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT), 0) << ReadText(m_folder / "second.log");
+        const std::size_t afterSecond = recording.Recorded().size();
+        EXPECT_TRUE(recording.WaitFor(
+            [&](std::span<const std::int16_t> recorded) {
+                return start + MatchingSamples(recorded, start, m_expected) >=
+                       afterSecond + SAMPLES_PER_SECOND;
+            },
+            SOUND_TIMEOUT))
+            << "the running player did not go on playing after the second start";
+    }
+
+    // Clicks Play/Stop and waits until the sink hears only silence; false
+    // when it never does.
+    bool StopWithAClick(DesktopTools& tools, const std::string& window,
+                        MonitorRecording& recording) {
+        const std::optional<ScreenPoint> origin = tools.ClientOrigin(window);
+        if (!origin) {
+            ADD_FAILURE() << "the window's position is unknown";
+            return false;
+        }
+        const ScreenPoint button = ControlCentre(res::PLAY_STOP_BUTTON);
+        const std::size_t beforeClick = recording.Recorded().size();
+        if (!tools.ClickAt({origin->x + button.x, origin->y + button.y})) {
+            ADD_FAILURE() << "the click could not be made";
+            return false;
+        }
+        return recording.WaitFor(
+            [&](std::span<const std::int16_t> recorded) {
+                return EndsInSilence(recorded, beforeClick);
+            },
+            SOUND_TIMEOUT);
+    }
+
+    // Everything heard from `start` on is track 1 unchanged, up to a stop
+    // before the track's end.
+    void ExpectTrackOneHeardUntilTheStop(const MonitorRecording& recording, std::size_t start) {
+        const std::vector<std::int16_t> recorded = recording.Recorded();
+        const std::size_t heard = MatchingSamples(recorded, start, m_expected);
+        const auto lastSound = std::find_if(recorded.rbegin(), recorded.rend(),
+                                            [](std::int16_t sample) { return sample != 0; });
+        EXPECT_EQ(start + heard, static_cast<std::size_t>(recorded.rend() - lastSound))
+            << "what was heard after track 1's start is not the disc's sound";
+        EXPECT_LT(heard,
+                  static_cast<std::size_t>(m_disc.tracks[0].length) * cdrom::SAMPLES_PER_SECTOR);
+    }
+
+    void ExpectToCloseWithExitCodeZero(DesktopTools& tools, const std::string& window,
+                                       ChildProcess& player) {
+        const std::optional<int> exitCode = CloseWithAltF4(tools, window, player);
+        if (!exitCode) {
+            const std::filesystem::path open = OutputFolder() / "player-not-closed.png";
+            static_cast<void>(tools.SaveScreenshot(window, open));
+            ADD_FAILURE() << "the window did not close; it shows in " << open.string() << '\n'
+                          << "windows on the screen:\n"
+                          << tools.WindowsOnScreen();
+        }
+        EXPECT_EQ(exitCode, 0) << PlayerLog();
     }
 
     TemporaryFolder m_folder{"corvid-e2e"};
@@ -168,116 +288,32 @@ class PlayerEndToEnd : public ::testing::Test {
     std::filesystem::path m_cueSheet;
 };
 
-// How many samples from `start` on match the disc before the first that differs.
-std::size_t MatchingSamples(std::span<const std::int16_t> recorded, std::size_t start,
-                            std::span<const std::int16_t> expected) {
-    std::size_t matching = 0;
-    while (start + matching < recorded.size() && matching < expected.size() &&
-           recorded[start + matching] == expected[matching]) {
-        ++matching;
-    }
-    return matching;
-}
-
-bool EndsInSilence(std::span<const std::int16_t> recorded, std::size_t after) {
-    if (recorded.size() < after + SILENCE_SAMPLES) {
-        return false;
-    }
-    return std::all_of(recorded.end() - static_cast<std::ptrdiff_t>(SILENCE_SAMPLES),
-                       recorded.end(), [](std::int16_t sample) { return sample == 0; });
-}
-
-// Presses Alt+F4 in the window and waits for the program's exit code. Now
-// and then, about one run in ten under the sanitizers, the first press never
-// reaches the window (it stays, its list intact, no box open), and a second
-// press closes it; so it gets one more.
-std::optional<int> CloseWithAltF4(DesktopTools& tools, const std::string& window,
-                                  ChildProcess& player) {
-    for (int press = 1; press <= CLOSE_PRESSES; ++press) {
-        if (!tools.PressKeysIn(window, "alt+F4")) {
-            return std::nullopt;
-        }
-        if (const std::optional<int> exitCode = WaitForExit(player, EXIT_TIMEOUT)) {
-            return exitCode;
-        }
-        if (!player.IsRunning()) {
-            ADD_FAILURE() << "the player was ended by a signal";
-            return std::nullopt;
-        }
-        std::cout << "Alt+F4 press " << press << " did not close the window\n";
-    }
-    return std::nullopt;
-}
-
 TEST_F(PlayerEndToEnd, PlaysTheImageStopsOnAClickOfPlayStopAndClosesWithAltF4) {
     MonitorRecording recording(m_server);
     ASSERT_TRUE(recording.WaitUntilRecording(START_TIMEOUT));
     ChildProcess player = StartPlayer("player.log");
     ASSERT_TRUE(player.IsRunning());
     DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
-
-    const std::optional<std::string> window = tools.WaitForWindowOf(player.Pid(), START_TIMEOUT);
-    ASSERT_TRUE(window) << "no window came\n" << PlayerLog();
-    std::cout << "window " << *window << ": " << tools.WindowName(*window) << '\n';
+    const std::optional<std::string> window = WaitForPlayerWindow(tools, player);
+    ASSERT_TRUE(window);
 
     // A disc in the drive plays from track 1 as soon as the window is up.
     const std::optional<std::size_t> start = WaitForTrackOne(recording);
-    ASSERT_TRUE(start) << "track 1 was never heard\n" << PlayerLog();
-    EXPECT_GE(MatchingSamples(recording.Recorded(), *start, m_expected), CHECKED_SAMPLES)
-        << "samples of track 1 changed, dropped or inserted";
-
-    // A second start while this one runs ends at once and leaves it playing.
-    ChildProcess second = StartPlayer("second.log");
-    EXPECT_EQ(WaitForExit(second, EXIT_TIMEOUT), 0) << ReadText(m_folder / "second.log");
-    const std::size_t afterSecond = recording.Recorded().size();
-    EXPECT_TRUE(recording.WaitFor(
-        [&](std::span<const std::int16_t> recorded) {
-            return *start + MatchingSamples(recorded, *start, m_expected) >=
-                   afterSecond + SAMPLES_PER_SECOND;
-        },
-        SOUND_TIMEOUT))
-        << "the running player did not go on playing after the second start";
-
+    ASSERT_TRUE(start) << "track 1 was never heard bit-exact\n" << PlayerLog();
+    ExpectASecondStartToLeaveItPlaying(recording, *start);
     const std::filesystem::path playing = OutputFolder() / "player-playing.png";
     EXPECT_TRUE(tools.SaveScreenshot(*window, playing));
 
-    const std::optional<ScreenPoint> origin = tools.ClientOrigin(*window);
-    ASSERT_TRUE(origin);
-    const ScreenPoint button = ControlCentre(res::PLAY_STOP_BUTTON);
-    const std::size_t beforeClick = recording.Recorded().size();
-    ASSERT_TRUE(tools.ClickAt({origin->x + button.x, origin->y + button.y}));
-    ASSERT_TRUE(recording.WaitFor(
-        [&](std::span<const std::int16_t> recorded) {
-            return EndsInSilence(recorded, beforeClick);
-        },
-        SOUND_TIMEOUT))
+    ASSERT_TRUE(StopWithAClick(tools, *window, recording))
         << "the sound did not stop after the click\n"
         << PlayerLog();
-    // Everything heard is track 1 unchanged, and it stopped before the track's end.
-    const std::vector<std::int16_t> recorded = recording.Recorded();
-    const std::size_t heard = MatchingSamples(recorded, *start, m_expected);
-    const auto lastSound = std::find_if(recorded.rbegin(), recorded.rend(),
-                                        [](std::int16_t sample) { return sample != 0; });
-    EXPECT_EQ(*start + heard, static_cast<std::size_t>(recorded.rend() - lastSound))
-        << "what was heard after track 1's start is not the disc's sound";
-    EXPECT_LT(heard, static_cast<std::size_t>(m_disc.tracks[0].length) * cdrom::SAMPLES_PER_SECTOR);
-
+    ExpectTrackOneHeardUntilTheStop(recording, *start);
     const std::filesystem::path stopped = OutputFolder() / "player.png";
     EXPECT_TRUE(tools.SaveScreenshot(*window, stopped));
     std::cout << "screenshots: " << playing.string() << " " << stopped.string() << '\n';
 
-    const std::optional<int> exitCode = CloseWithAltF4(tools, *window, player);
-    if (!exitCode) {
-        const std::filesystem::path open = OutputFolder() / "player-not-closed.png";
-        static_cast<void>(tools.SaveScreenshot(*window, open));
-        ADD_FAILURE() << "the window did not close; it shows in " << open.string() << '\n'
-                      << "windows on the screen:\n"
-                      << tools.WindowsOnScreen();
-    }
-    EXPECT_EQ(exitCode, 0) << PlayerLog();
+    ExpectToCloseWithExitCodeZero(tools, *window, player);
 }
-
-enum class Match : std::uint8_t { Whole, Start };
 
 TEST_F(PlayerEndToEnd, ATrackListFolderThatCannotBeMadeIsToldInABoxNamedAfterTheProgram) {
     const std::filesystem::path blocked = m_folder / "blocked";
@@ -300,6 +336,8 @@ TEST_F(PlayerEndToEnd, ATrackListFolderThatCannotBeMadeIsToldInABoxNamedAfterThe
     ASSERT_TRUE(window) << "the player window did not follow the box\n" << PlayerLog();
     EXPECT_EQ(CloseWithAltF4(tools, *window, player), 0) << PlayerLog();
 }
+
+enum class Match : std::uint8_t { Whole, Start };
 
 struct OptionCase {
     std::vector<std::string> arguments;
