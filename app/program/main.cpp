@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QWidget>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -17,6 +20,7 @@
 #include "app/Environment.h"
 #include "app/PlayerApp.h"
 #include "app/program/ProgramSession.h"
+#include "platform/mpris/MprisService.h"
 #include "platform/qt/QtWindowSystem.h"
 
 namespace {
@@ -59,6 +63,16 @@ std::optional<int> AnswerWithoutWindow(const CommandOptions& options) {
     return std::nullopt;
 }
 
+// Brings the player to the front, or the message box that is over it.
+void RaisePlayerWindow() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr) {
+        return;
+    }
+    window->raise();
+    window->activateWindow();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,11 +83,18 @@ int main(int argc, char** argv) {
     // Qt names the application after the program file, and that name is the
     // caption of every message box.
     QApplication application(argc, argv);
+    // Lets Wayland desktops match the window to its desktop entry.
+    QGuiApplication::setDesktopFileName("corvid-player");
     const Environment environment = ProcessVariable;
     corvid::window::qt::QtWindowSystem windows(corvid::window::qt::QtWindowSystemOptions{});
     CPlayerApp app({LockPlacesFrom(environment, ::getuid()), windows, [&] {
                         return std::make_unique<ProgramSession>(options, environment, windows);
                     }});
+    // Desktop media controls: the service takes its bus name once the player
+    // window is shown and gives it up when it closes; without a session bus it
+    // does nothing.
+    const auto mpris = corvid::mpris::MprisService::Start(
+        QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); }, RaisePlayerWindow);
     app.InitInstance();
     return app.ExitCode();
 }
