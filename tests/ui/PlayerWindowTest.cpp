@@ -27,6 +27,15 @@ TEST_F(PlayerScenario, ADeviceThatCannotBeOpenedIsToldBeforeAnyWindowAndEndsTheW
     EXPECT_EQ(Window().EndCode(), window::IDCANCEL);
 }
 
+TEST_F(PlayerScenario, AnImageThatIsNotThereIsNamedInTheOpenFailure) {
+    const std::filesystem::path missing = m_folder.Path() / "no such disc.cue";
+    StartWith([missing] { return cdrom::OpenDrive({cdrom::DriveLocation::Kind::Image, missing}); });
+    ASSERT_EQ(m_windows.MessageBoxes().size(), 1U);
+    EXPECT_NE(m_windows.MessageBoxes()[0].text.find(missing.string()), std::string::npos)
+        << m_windows.MessageBoxes()[0].text;
+    EXPECT_EQ(Window().EndCode(), window::IDCANCEL);
+}
+
 TEST_F(PlayerScenario, EnterPressesUpdateAndNeitherEnterNorEscapeClosesTheWindow) {
     Start();
     Window().Focus(res::ALBUM_EDIT);
