@@ -1,0 +1,131 @@
+// libFuzzer target for the cue sheet loading: the input is written as a cue
+// sheet beside a short WAVE file and a raw one, and opened as an image drive.
+// Every input gives either an open error or a drive, never both, never
+// neither, and a drive answers, reads and moves its tray without a crash.
+
+#include <sndfile.h>
+#include <stdlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/cdrom/Drive.h"
+#include "platform/cdrom/ImageDrive.h"
+
+namespace {
+
+using namespace corvid::cdrom;
+
+// One second of sound per file, so that sheets pointing past it are common.
+constexpr int FILE_SECTORS = 75;
+constexpr int READ_SECTORS = 2;
+
+void Require(bool holds) {
+    if (!holds) {
+        std::abort();
+    }
+}
+
+std::vector<std::int16_t> Ramp() {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(FILE_SECTORS) * SAMPLES_PER_SECTOR);
+    for (std::size_t index = 0; index < samples.size(); ++index) {
+        samples[index] = static_cast<std::int16_t>(index % 30011);
+    }
+    return samples;
+}
+
+void WriteWave(const std::filesystem::path& path, const std::vector<std::int16_t>& samples) {
+    SF_INFO info{};
+    info.samplerate = SAMPLE_RATE;
+    info.channels = CHANNELS;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    Require(file != nullptr);
+    const auto frames = static_cast<sf_count_t>(samples.size() / CHANNELS);
+    Require(sf_writef_short(file, samples.data(), frames) == frames);
+    Require(sf_close(file) == 0);
+}
+
+void WriteRaw(const std::filesystem::path& path, const std::vector<std::int16_t>& samples) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(samples.data()),
+               static_cast<std::streamsize>(samples.size() * sizeof(std::int16_t)));
+    Require(file.good());
+}
+
+// The folder of the sheet and its audio files, made once per run.
+class ImageFolder {
+  public:
+    ImageFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "cue-fuzz-XXXXXX").string();
+        Require(::mkdtemp(pattern.data()) != nullptr);
+        m_folder = pattern;
+        const std::vector<std::int16_t> samples = Ramp();
+        WriteWave(m_folder / "audio.wav", samples);
+        WriteRaw(m_folder / "audio.bin", samples);
+    }
+    ~ImageFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    ImageFolder(const ImageFolder&) = delete;
+    ImageFolder& operator=(const ImageFolder&) = delete;
+
+    [[nodiscard]] std::filesystem::path WriteSheet(const std::uint8_t* data,
+                                                   std::size_t size) const {
+        const std::filesystem::path sheet = m_folder / "disc.cue";
+        std::ofstream file(sheet, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        Require(file.good());
+        return sheet;
+    }
+
+  private:
+    std::filesystem::path m_folder;
+};
+
+void ReadAt(Drive& drive, Lba start) {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(READ_SECTORS) * SAMPLES_PER_SECTOR);
+    const ReadResult result = drive.ReadAudio(start, samples);
+    Require(result.sectorsRead >= 0 && result.sectorsRead <= READ_SECTORS);
+    Require(result.sectorsRead == READ_SECTORS || result.error.has_value());
+}
+
+void Exercise(Drive& drive) {
+    Require(drive.State() == DriveState::Ready);
+    const std::shared_ptr<const Toc> toc = drive.CurrentToc();
+    Require(toc != nullptr);
+    Lba previousStart = -1;
+    for (const TocTrack& track : toc->tracks) {
+        Require(track.start > previousStart && track.playableEnd >= track.start);
+        Require(track.playableEnd <= toc->leadOut);
+        previousStart = track.start;
+        ReadAt(drive, track.start);
+    }
+    ReadAt(drive, toc->leadOut - READ_SECTORS);
+    Require(!drive.OpenTray().has_value());
+    Require(drive.State() == DriveState::TrayOpen);
+    const std::optional<DriveError> closed = drive.CloseTray();
+    Require(closed.has_value() != (drive.State() == DriveState::Ready));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const ImageFolder folder;
+    const DriveOpenResult opened = OpenImageDrive(folder.WriteSheet(data, size));
+    Require((opened.drive != nullptr) != opened.error.has_value());
+    if (opened.error) {
+        Require(!opened.error->text.empty());
+        return 0;
+    }
+    Exercise(*opened.drive);
+    return 0;
+}
