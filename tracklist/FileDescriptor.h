@@ -21,6 +21,12 @@ class FileDescriptor {
 
     [[nodiscard]] int Get() const { return m_descriptor; }
     [[nodiscard]] bool IsOpen() const { return m_descriptor >= 0; }
+    // Gives the descriptor up to the caller, who closes it.
+    [[nodiscard]] int Release() {
+        const int descriptor = m_descriptor;
+        m_descriptor = -1;
+        return descriptor;
+    }
 
     // Closes now; a write error that only the close reports comes back here.
     std::error_code Close();

@@ -1,4 +1,5 @@
 #include "tests/e2e/Desktop.h"
+#include "tests/support/Pipe.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,46 +22,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view WINDOW_MANAGER_READY = "openbox-ready";
 constexpr auto TOOL_TIMEOUT = std::chrono::seconds(20);
-
-class Descriptor {
-  public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() { Reset(); }
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        Reset();
-        m_fd = std::exchange(other.m_fd, -1);
-        return *this;
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    [[nodiscard]] int Get() const { return m_fd; }
-    [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
-    void Reset() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = -1;
-    }
-
-  private:
-    int m_fd = -1;
-};
-
-struct Pipe {
-    Descriptor read;
-    Descriptor write;
-};
-
-Pipe MakePipe() {
-    std::array<int, 2> fds{-1, -1};
-    if (::pipe2(fds.data(), O_CLOEXEC) != 0) {
-        return {};
-    }
-    return {Descriptor(fds[0]), Descriptor(fds[1])};
-}
 
 int MillisecondsUntil(Clock::time_point deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -139,7 +100,7 @@ std::optional<int> WaitForExit(ChildProcess& process, std::chrono::milliseconds 
         return std::nullopt;
     }
     // Debian 12's <sys/pidfd.h> lacks C linkage for C++, so call the kernel directly.
-    const Descriptor ended(static_cast<int>(::syscall(SYS_pidfd_open, process.Pid(), 0)));
+    const FileDescriptor ended(static_cast<int>(::syscall(SYS_pidfd_open, process.Pid(), 0)));
     const Clock::time_point deadline = Clock::now() + timeout;
     for (;;) {
         pollfd wanted{ended.Get(), POLLIN, 0};
@@ -161,7 +122,7 @@ CommandResult RunCommand(const std::vector<std::string>& arguments, const Enviro
     Pipe output = MakePipe();
     ChildProcess child =
         ChildProcess::Spawn(arguments, environment, output.write.Get(), output.write.Get());
-    output.write.Reset();
+    output.write.Close();
     if (!child.IsRunning()) {
         return {};
     }
@@ -183,15 +144,15 @@ bool VirtualDesktop::Start(std::chrono::milliseconds timeout) {
 }
 
 bool VirtualDesktop::StartDisplay(Clock::time_point deadline) {
-    const Descriptor log(::open((m_folder / "display.log").c_str(),
-                                O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    const FileDescriptor log(::open((m_folder / "display.log").c_str(),
+                                    O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
     Pipe ready = MakePipe();
     // Xvfb picks a free display and writes its number to standard output when
     // it accepts clients.
     m_displayServer = ChildProcess::Spawn(
         {"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
         ProcessEnvironment(), ready.write.Get(), log.Get());
-    ready.write.Reset();
+    ready.write.Close();
     if (!m_displayServer.IsRunning()) {
         return false;
     }
@@ -214,9 +175,9 @@ bool VirtualDesktop::StartWindowManager(Clock::time_point deadline) {
     if (::mkfifo(signal.c_str(), 0600) != 0) {
         return false;
     }
-    const Descriptor ready(::open(signal.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
-    const Descriptor log(::open((m_folder / "window-manager.log").c_str(),
-                                O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    const FileDescriptor ready(::open(signal.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    const FileDescriptor log(::open((m_folder / "window-manager.log").c_str(),
+                                    O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
     const std::string startup =
         "sh -c \"echo " + std::string(WINDOW_MANAGER_READY) + " > " + signal.string() + "\"";
     m_windowManager =

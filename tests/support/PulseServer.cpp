@@ -1,4 +1,5 @@
 #include "tests/support/PulseServer.h"
+#include "tests/support/Pipe.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,46 +25,6 @@ namespace corvid::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class UniqueFd {
-  public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd() { Reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        Reset();
-        m_fd = std::exchange(other.m_fd, -1);
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    [[nodiscard]] int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-    void Reset() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = -1;
-    }
-
-  private:
-    int m_fd = -1;
-};
-
-struct Pipe {
-    UniqueFd read;
-    UniqueFd write;
-};
-
-Pipe MakePipe() {
-    std::array<int, 2> fds{};
-    if (::pipe2(fds.data(), O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe2 failed");
-    }
-    return Pipe{UniqueFd(fds[0]), UniqueFd(fds[1])};
-}
 
 // Reads a descriptor to its end.
 std::string ReadAll(int fd) {
@@ -241,7 +202,7 @@ bool PulseServer::Start(std::chrono::milliseconds timeout) {
     const Clock::time_point deadline = Clock::now() + timeout;
     std::error_code ignored;
     std::filesystem::remove(m_socket, ignored);
-    UniqueFd log(
+    FileDescriptor log(
         ::open((m_folder / "server.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
     const std::string folder = m_folder.string();
     const std::vector<std::string> arguments = {
@@ -274,10 +235,10 @@ void PulseServer::Stop() {
 }
 
 bool PulseServer::WaitForSocket(Clock::time_point deadline) const {
-    UniqueFd notify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    FileDescriptor notify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     ::inotify_add_watch(notify.Get(), m_folder.c_str(), IN_CREATE | IN_MOVED_TO);
     // Debian 12's <sys/pidfd.h> lacks C linkage for C++, so call the kernel directly.
-    UniqueFd ended(static_cast<int>(::syscall(SYS_pidfd_open, m_server.Pid(), 0)));
+    FileDescriptor ended(static_cast<int>(::syscall(SYS_pidfd_open, m_server.Pid(), 0)));
     for (;;) {
         if (std::filesystem::exists(m_socket)) {
             return true;
@@ -328,7 +289,7 @@ CommandResult PulseServer::Pactl(const std::vector<std::string>& arguments) cons
     Pipe output = MakePipe();
     ChildProcess pactl =
         ChildProcess::Spawn(command, ClientEnvironment(), output.write.Get(), output.write.Get());
-    output.write.Reset();
+    output.write.Close();
     if (!pactl.IsRunning()) {
         return {};
     }
@@ -358,7 +319,7 @@ MonitorRecording::MonitorRecording(const PulseServer& server) {
         "--device=" + std::string(PulseServer::MONITOR_NAME),
     };
     m_parec = ChildProcess::Spawn(command, server.ClientEnvironment(), output.write.Get(), -1);
-    output.write.Reset();
+    output.write.Close();
     if (!m_parec.IsRunning()) {
         m_ended = true;
         return;
@@ -378,7 +339,7 @@ void MonitorRecording::Stop() {
 }
 
 void MonitorRecording::ReadLoop(int fd) {
-    UniqueFd input(fd);
+    FileDescriptor input(fd);
     std::array<unsigned char, 16384> buffer{};
     for (;;) {
         const ssize_t count = ::read(input.Get(), buffer.data(), buffer.size());
