@@ -150,7 +150,8 @@ void QtListView::ShowImage(QTreeWidgetItem& item) const {
 
 void QtListView::ShowMarks(QTreeWidgetItem& item) const {
     // Beside the selection: drop-highlighted rows in bold on the highlight's
-    // light shade, cut rows in italics with the dimmed text.
+    // light shade, cut rows in italics. The edit row carries both, so its text
+    // keeps its full colour to stay readable on the light shade.
     const auto marks = item.data(0, MARKS_ROLE).toUInt();
     const QPalette& palette = widget.palette();
     for (int column = 0; column < std::max(widget.columnCount(), 1); ++column) {
@@ -160,9 +161,6 @@ void QtListView::ShowMarks(QTreeWidgetItem& item) const {
         item.setFont(column, font);
         item.setBackground(column, (marks & LVIS_DROPHILITED) != 0
                                        ? QBrush(palette.color(QPalette::Highlight).lighter(170))
-                                       : QBrush());
-        item.setForeground(column, (marks & LVIS_CUT) != 0
-                                       ? QBrush(palette.color(QPalette::Disabled, QPalette::Text))
                                        : QBrush());
     }
 }
