@@ -11,6 +11,7 @@
 #include "tests/window/contract/ContractSteps.h"
 #include "tests/window/contract/RecordingHandler.h"
 #include "tests/window/qt/QtContractDriver.h"
+#include "tests/window/qt/QtDialogTest.h"
 
 namespace corvid::window::qt {
 namespace {
@@ -18,19 +19,7 @@ namespace {
 using contract::RecordingHandler;
 using ::testing::ElementsAre;
 
-class QtInput : public ::testing::Test {
-  protected:
-    DialogWindow& Open(const DialogTemplate& layout = contract::CONTRACT_DIALOG) {
-        DialogWindow* window = driver.Open(layout, handler);
-        if (window == nullptr) {
-            throw std::logic_error("the dialog ended at once");
-        }
-        return *window;
-    }
-
-    QtContractDriver driver;
-    RecordingHandler handler;
-};
+using QtInput = QtDialogTest;
 
 // Qt's editing keys change the text without textChanged's help for equal
 // texts; each change must still send exactly one notice.

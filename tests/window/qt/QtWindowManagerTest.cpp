@@ -15,6 +15,7 @@
 #include "tests/window/contract/ContractDialog.h"
 #include "tests/window/contract/RecordingHandler.h"
 #include "tests/window/qt/QtContractDriver.h"
+#include "tests/window/qt/QtDialogTest.h"
 
 namespace corvid::window::qt {
 namespace {
@@ -32,19 +33,7 @@ std::vector<int> SystemCommands(const RecordingHandler& handler) {
     return commands;
 }
 
-class QtWindowManager : public ::testing::Test {
-  protected:
-    DialogWindow& Open(const DialogTemplate& layout = contract::CONTRACT_DIALOG) {
-        DialogWindow* window = driver.Open(layout, handler);
-        if (window == nullptr) {
-            throw std::logic_error("the dialog ended at once");
-        }
-        return *window;
-    }
-
-    QtContractDriver driver;
-    RecordingHandler handler;
-};
+using QtWindowManager = QtDialogTest;
 
 TEST_F(QtWindowManager, ContextMenuEntrySendsItsCommand) {
     DialogWindow& window = Open();
