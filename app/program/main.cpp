@@ -19,8 +19,10 @@
 #include "app/CommandLine.h"
 #include "app/Environment.h"
 #include "app/PlayerApp.h"
+#include "app/program/CloseOnSignal.h"
 #include "app/program/ProgramSession.h"
 #include "platform/mpris/MprisService.h"
+#include "platform/qt/QtDialog.h"
 #include "platform/qt/QtWindowSystem.h"
 
 namespace {
@@ -73,6 +75,21 @@ void RaisePlayerWindow() {
     window->activateWindow();
 }
 
+// Closes what a user would close first: the player window, or a dialog of
+// its own over it (the About box), after which the player is next. A message
+// box or a file dialog waits for the user's answer.
+CloseAttempt CloseTopWindow(const CPlayerApp& app) {
+    auto* dialog = dynamic_cast<corvid::window::qt::QtDialog*>(QApplication::activeModalWidget());
+    const corvid::ui::CPlayerDlg* player = app.MainWindow();
+    if (dialog == nullptr || player == nullptr || !player->IsShown()) {
+        return CloseAttempt::TryAgain;
+    }
+    // The player's window has no owner; its own dialogs are owned by it.
+    const bool isPlayer = dialog->parentWidget() == nullptr;
+    dialog->close();
+    return isPlayer ? CloseAttempt::Closed : CloseAttempt::TryAgain;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,6 +112,7 @@ int main(int argc, char** argv) {
     // does nothing.
     const auto mpris = corvid::mpris::MprisService::Start(
         QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); }, RaisePlayerWindow);
+    const CloseOnSignal closeOnSignal([&app] { return CloseTopWindow(app); });
     app.InitInstance();
     return app.ExitCode();
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -340,6 +341,44 @@ TEST_F(PlayerEndToEnd, ATrackListFolderThatCannotBeMadeIsToldInABoxNamedAfterThe
     }
     ASSERT_TRUE(window) << "the player window did not follow the box\n" << PlayerLog();
     EXPECT_EQ(CloseWithAltF4(tools, *window, player), 0) << PlayerLog();
+}
+
+// A logout or kill sends SIGTERM: the window closes as its close box closes it.
+TEST_F(PlayerEndToEnd, ASigtermClosesTheWindowAsItsCloseBoxDoes) {
+    ChildProcess player = StartPlayer("player.log");
+    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    ASSERT_TRUE(WaitForPlayerWindow(tools, player));
+    ASSERT_EQ(::kill(player.Pid(), SIGTERM), 0);
+    EXPECT_EQ(WaitForExit(player, EXIT_TIMEOUT), 0) << "not a close of the window\n" << PlayerLog();
+}
+
+// An edit not yet saved is asked about before the window goes, also on SIGTERM.
+TEST_F(PlayerEndToEnd, ASigtermWithAnUnsavedEditAsksBeforeTheWindowCloses) {
+    MonitorRecording recording(m_server);
+    ASSERT_TRUE(recording.WaitUntilRecording(START_TIMEOUT));
+    ChildProcess player = StartPlayer("player.log");
+    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    const std::optional<std::string> window = WaitForPlayerWindow(tools, player);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitForTrackOne(recording)) << PlayerLog();
+    const std::optional<ScreenPoint> origin = tools.ClientOrigin(*window);
+    ASSERT_TRUE(origin);
+    const ScreenPoint insert = ControlCentre(res::INSERT_SUBTRACK_BUTTON);
+    ASSERT_TRUE(tools.ClickAt({origin->x + insert.x, origin->y + insert.y}));
+
+    ASSERT_EQ(::kill(player.Pid(), SIGTERM), 0);
+    const std::optional<std::string> question =
+        tools.WaitForWindowOf(player.Pid(), START_TIMEOUT, "^corvid-player$");
+    ASSERT_TRUE(question) << "no question came\n" << PlayerLog();
+    EXPECT_TRUE(player.IsRunning()) << "the signal ended the player";
+    // No: the list is not saved, and the window closes. A key sent before
+    // the box has the focus is lost, so it is pressed again.
+    std::optional<int> exitCode;
+    for (int press = 1; press <= ANSWER_PRESSES && !exitCode; ++press) {
+        static_cast<void>(tools.PressKeysIn(*question, "Escape"));
+        exitCode = WaitForExit(player, ANSWER_TIMEOUT);
+    }
+    EXPECT_EQ(exitCode, 0) << PlayerLog();
 }
 
 enum class Match : std::uint8_t { Whole, Start };
