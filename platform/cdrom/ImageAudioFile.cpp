@@ -18,6 +18,16 @@ bool IsCdAudio(const SF_INFO& info) {
            (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
 }
 
+SNDFILE* OpenForReading(const std::filesystem::path& path, FileType type, SF_INFO& info) {
+    info = SF_INFO{};
+    if (type != FileType::WithHeader) {
+        info.samplerate = SAMPLE_RATE;
+        info.channels = CHANNELS;
+        info.format = RawFormat(type);
+    }
+    return sf_open(path.c_str(), SFM_READ, &info);
+}
+
 }  // namespace
 
 ImageAudioFile::OpenResult ImageAudioFile::Open(const std::filesystem::path& path, FileType type) {
@@ -29,16 +39,11 @@ ImageAudioFile::OpenResult ImageAudioFile::Open(const std::filesystem::path& pat
         return {nullptr, "which is not a file"};
     }
     SF_INFO info{};
-    if (type != FileType::WithHeader) {
-        info.samplerate = SAMPLE_RATE;
-        info.channels = CHANNELS;
-        info.format = RawFormat(type);
-    }
-    SNDFILE* opened = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* opened = OpenForReading(path, type, info);
     if (opened == nullptr) {
         return {nullptr, std::string("which cannot be read: ") + sf_strerror(nullptr)};
     }
-    std::unique_ptr<ImageAudioFile> file(new ImageAudioFile(opened, info.frames));
+    std::unique_ptr<ImageAudioFile> file(new ImageAudioFile(opened, info.frames, path, type));
     if (!IsCdAudio(info)) {
         return {nullptr, "which is not 44100 Hz stereo 16-bit audio"};
     }
@@ -48,11 +53,26 @@ ImageAudioFile::OpenResult ImageAudioFile::Open(const std::filesystem::path& pat
     return {std::move(file), {}};
 }
 
+bool ImageAudioFile::Seek(std::int64_t frame) {
+    return sf_seek(m_file.get(), frame, SEEK_SET) == frame;
+}
+
+bool ImageAudioFile::Reopen() {
+    SF_INFO info{};
+    std::unique_ptr<SNDFILE, Closer> opened(OpenForReading(m_path, m_type, info));
+    // A file put in its place that holds other audio would not fit the reads.
+    if (!opened || !IsCdAudio(info)) {
+        return false;
+    }
+    m_file = std::move(opened);
+    return true;
+}
+
 ImageAudioFile::ReadOutcome ImageAudioFile::Read(std::int64_t firstFrame,
                                                  std::span<std::int16_t> samples) {
     const auto wanted = static_cast<sf_count_t>(samples.size() / CHANNELS);
     if (firstFrame != m_position) {
-        if (sf_seek(m_file.get(), firstFrame, SEEK_SET) != firstFrame) {
+        if (!Seek(firstFrame) && !(Reopen() && Seek(firstFrame))) {
             m_position = -1;
             return {0, std::string("cannot seek: ") + sf_strerror(m_file.get())};
         }

@@ -36,6 +36,8 @@ class ImageAudioFile {
     };
     // Reads samples.size() / 2 sample frames from `firstFrame`, interleaved,
     // in host byte order. Seeks only when the read does not follow the last.
+    // A seek that fails is tried once more on the file opened again, as a
+    // decoder that met a damaged or cut file may refuse every seek after.
     ReadOutcome Read(std::int64_t firstFrame, std::span<std::int16_t> samples);
 
   private:
@@ -43,11 +45,19 @@ class ImageAudioFile {
         void operator()(SNDFILE* file) const { sf_close(file); }
     };
 
-    ImageAudioFile(SNDFILE* file, std::int64_t frames) : m_file(file), m_frames(frames) {}
+    ImageAudioFile(SNDFILE* file, std::int64_t frames, std::filesystem::path path, FileType type)
+        : m_file(file), m_frames(frames), m_path(std::move(path)), m_type(type) {}
+
+    [[nodiscard]] bool Seek(std::int64_t frame);
+    // Opens the file anew in place of the handle there is; false, keeping
+    // that handle, when it cannot be opened.
+    [[nodiscard]] bool Reopen();
 
     std::unique_ptr<SNDFILE, Closer> m_file;
     std::int64_t m_frames = 0;
     std::int64_t m_position = 0;
+    std::filesystem::path m_path;
+    FileType m_type;
 };
 
 }  // namespace corvid::cdrom
