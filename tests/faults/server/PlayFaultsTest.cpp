@@ -138,11 +138,17 @@ class PlayFaults : public ::testing::Test {
     std::optional<PlayerRun> m_run;
 };
 
-class CutShortDuringPlay : public PlayFaults,
-                           public ::testing::WithParamInterface<imagegen::AudioFormat> {};
+enum class AfterInject : std::uint8_t { NoDisc, PlaysToTheCut };
+
+struct CutCase {
+    imagegen::AudioFormat format;
+    AfterInject afterInject;
+};
+
+class CutShortDuringPlay : public PlayFaults, public ::testing::WithParamInterface<CutCase> {};
 
 TEST_P(CutShortDuringPlay, StopsWhereTheFileEndsAndTheWindowSaysSo) {
-    WriteDisc(GetParam());
+    WriteDisc(GetParam().format);
     StartPlayer(ImageOpener(m_cueSheet));
     ASSERT_TRUE(WaitUntilHeard(SECOND / 2));
 
@@ -150,7 +156,7 @@ TEST_P(CutShortDuringPlay, StopsWhereTheFileEndsAndTheWindowSaysSo) {
     // what its format packs where.
     const std::filesystem::path audio = AudioFile();
     const auto size = std::filesystem::file_size(audio);
-    const auto disc = imagegen::ExpectedToc(ThreeTracks(GetParam()));
+    const auto disc = imagegen::ExpectedToc(ThreeTracks(GetParam().format));
     std::filesystem::resize_file(audio, size * 4 * FRAMES_PER_SECOND / disc.leadOut);
 
     ASSERT_TRUE(WaitForMode("stopped")) << "the device still reports " << m_run->Mode();
@@ -165,12 +171,29 @@ TEST_P(CutShortDuringPlay, StopsWhereTheFileEndsAndTheWindowSaysSo) {
     ASSERT_TRUE(WaitForMode("stopped"));
     EXPECT_EQ(Parts(m_run->Position()).seconds, stoppedAt.seconds);
     ExpectTheWindowToShowStopped();
+
+    // Taken out and put back, the image is read anew: as a disc that
+    // cannot be played, or one whose file's header still tells its old length.
+    m_run->Click(res::EJECT_BUTTON);
+    m_run->Click(res::INJECT_BUTTON);
+    m_run->Refresh();
+    if (GetParam().afterInject == AfterInject::NoDisc) {
+        EXPECT_EQ(m_run->Mode(), "not ready");
+        EXPECT_EQ(m_run->Text(res::STATUS_TEXT), "No CD?");
+        EXPECT_EQ(m_run->Window().ListControl(res::TRACK_LIST).ItemCount(), 0);
+        return;
+    }
+    EXPECT_EQ(m_run->PlayCaption(), "Stop");
+    ASSERT_TRUE(WaitForMode("stopped"));
+    EXPECT_EQ(Parts(m_run->Position()).seconds, stoppedAt.seconds);
+    ExpectTheWindowToShowStopped();
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, CutShortDuringPlay,
-                         ::testing::Values(imagegen::AudioFormat::Binary,
-                                           imagegen::AudioFormat::Wave,
-                                           imagegen::AudioFormat::Flac));
+INSTANTIATE_TEST_SUITE_P(
+    Formats, CutShortDuringPlay,
+    ::testing::Values(CutCase{imagegen::AudioFormat::Binary, AfterInject::NoDisc},
+                      CutCase{imagegen::AudioFormat::Wave, AfterInject::NoDisc},
+                      CutCase{imagegen::AudioFormat::Flac, AfterInject::PlaysToTheCut}));
 
 TEST_F(PlayFaults, ADeletedImagePlaysOnFromItsOpenFilesAndIsGoneOnceEjected) {
     WriteDisc(imagegen::AudioFormat::Flac);
