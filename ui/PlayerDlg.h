@@ -51,6 +51,11 @@ class CPlayerDlg : public Dialog {
     [[nodiscard]] const std::string& TrackListPath() const { return m_trackListPath; }
     [[nodiscard]] int LastMode() const { return m_lastMode; }
     [[nodiscard]] bool IsCompact() const { return m_compact; }
+    // Set by the minimize command: the ticks then write the position into the
+    // title and leave the list alone.
+    [[nodiscard]] bool ShowsPositionInTitle() const { return m_minimized; }
+    // 0 right after a tick that asked the drive.
+    [[nodiscard]] int TicksSinceRefresh() const { return m_tickCount; }
 
     // What the window shows, read by the desktop's media controls. The rows,
     // texts and controls are only there while the window is shown.
@@ -165,6 +170,9 @@ class CPlayerDlg : public Dialog {
     void ToggleCompactMode();
     // The file dialog of Load tracks and saving, with the album's suggestion.
     std::optional<std::string> ChooseTrackListFile(window::FileDialogKind kind);
+    // The position, or its track's end when it lies past it: where a new
+    // subtrack may start.
+    std::string NoLaterThanTrackEnd(std::string_view position);
     // Re-places the edit row, a subtrack, at its new start.
     void MoveEditRow(std::int32_t key, const std::string& start, const std::string& name);
 

@@ -117,7 +117,7 @@ void CPlayerDlg::OnInsertSubtrack() {
     SetRowState(m_editRow, EDIT_MARKS, false);
     char position[POSITION_TEXT_SIZE] = {};
     m_cd.GetPosition(position);
-    const std::string_view positionText = TextOfBuffer(position);
+    const std::string positionText = NoLaterThanTrackEnd(TextOfBuffer(position));
     // A failed position query names no track, and nothing is inserted.
     const std::optional<int> index =
         tracklist::NewSubtrackIndex(ListRows(), positionText, m_currentRow);
@@ -129,6 +129,24 @@ void CPlayerDlg::OnInsertSubtrack() {
     m_list->SetItemText(*index, 1, positionText.substr(tracklist::POSITION_TAIL_OFFSET));
     m_modified = true;
     SelectEditRow(*index, false);
+}
+
+std::string CPlayerDlg::NoLaterThanTrackEnd(std::string_view position) {
+    const int track = ReadDecimal(position);
+    if (position.size() <= tracklist::POSITION_TAIL_OFFSET || track < tracklist::FIRST_TRACK ||
+        track > tracklist::LAST_TRACK) {
+        return std::string(position);
+    }
+    // The last track's length comes from millisecond starts and falls a frame
+    // or two short of its end, where the drive still reports positions.
+    LengthParts length;
+    m_cd.GetTrackLengthParts(track, length.minutes, length.seconds, length.frames);
+    const std::string end =
+        FormatPositionText(track, length.minutes, length.seconds, length.frames);
+    return position.substr(tracklist::POSITION_TAIL_OFFSET) >
+                   std::string_view(end).substr(tracklist::POSITION_TAIL_OFFSET)
+               ? end
+               : std::string(position);
 }
 
 void CPlayerDlg::OnDeleteSubtrack() {

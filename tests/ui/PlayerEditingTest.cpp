@@ -144,6 +144,18 @@ TEST_F(PlayerEditingTest, InsertWhileTrackFivePlaysAddsANewSubtrackAfterTheRowsB
     EXPECT_EQ(Window().FocusedControlId(), res::NAME_EDIT);
 }
 
+TEST_F(PlayerEditingTest, ASubtrackInsertedInTheLastFramesOfTheDiscStartsNoLaterThanItsTrack) {
+    StartEditing();
+    // The last track's length falls short of its end, where play still goes.
+    const LengthParts length = m_player->TrackLengthOf(6);
+    const std::string end = FormatPositionText(6, length.minutes, length.seconds, length.frames);
+    ASSERT_LT(end, "06:00:09:74");
+    InsertAt("06:00:09:74");
+    ASSERT_EQ(Position(), "06:00:09:74");
+    EXPECT_EQ(Rows().back(), "<New subtrack>|" + end.substr(3));
+    EXPECT_EQ(Fields(), end.substr(3));
+}
+
 TEST_F(PlayerEditingTest, DeleteOnTheLastRowPutsTheRowAboveIntoTheEditor) {
     StartEditing();
     InsertAt("06:00:05:00");
