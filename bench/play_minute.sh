@@ -1,31 +1,18 @@
 #!/usr/bin/env bash
 # CPU time and peak memory of playing one generated minute through a private
-# PulseAudio null sink: corvid-mci against paplay on the same PCM, in one run.
+# PulseAudio null sink: corvid-mci and the player window (under Xvfb) against
+# paplay, mpv and ffplay on the same PCM, in one run. Players not installed
+# are left out.
 # Usage: bench/play_minute.sh [BUILD_DIR]   (default build/release)
+# MINUTE_SECONDS sets the length played (default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
-work=$(mktemp -d)
-server_pid=
-cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$build/tools/corvid-make-image" --track audio:60 --signal music --format wave \
-    --output "$work" --name minute >/dev/null
-
-export XDG_RUNTIME_DIR=$work HOME=$work PULSE_RUNTIME_PATH=$work
-pulseaudio --daemonize=no --exit-idle-time=-1 --system=false -n --use-pid-file=no \
-    --disable-shm=yes \
-    --load="module-null-sink sink_name=bench_null rate=44100 channels=2 format=s16le norewinds=1" \
-    --load="module-native-protocol-unix socket=$work/native auth-anonymous=1" \
-    >"$work/server.log" 2>&1 &
-server_pid=$!
-export PULSE_SERVER=unix:$work/native
-for _ in $(seq 200); do pactl info >/dev/null 2>&1 && break; done
-pactl info >/dev/null
+seconds=${MINUTE_SECONDS:-60}
+source bench/bench_env.sh
+bench_start_sound
+bench_start_desktop
+bench_make_image --track "audio:$seconds" --signal music --format wave --output "$work" --name minute
 
 # Bash's own timer reads the children's CPU time to the millisecond;
 # /usr/bin/time gives the peak resident memory.
@@ -34,19 +21,56 @@ measure() {
     shift
     local TIMEFORMAT='%3U %3S'
     { time /usr/bin/time -f "%M" -o "$work/$label.rss" "$@" >/dev/null 2>&1; } 2>"$work/$label.cpu"
-    echo "$label $(cat "$work/$label.cpu") $(cat "$work/$label.rss")"
+    echo "$label $(cat "$work/$label.cpu") $(cat "$work/$label.rss")" >>"$work/results"
 }
 
-corvid=$(measure corvid-mci "$build/tools/corvid-mci/corvid-mci" "$work/minute.cue" \
-    "play cdaudio from 1 notify")
-peer=$(measure paplay paplay "$work/minute.wav")
+# The player window plays its disc from the start and stays open when the
+# disc ends: it is closed with SIGTERM (its close box's path) a second after.
+measure_window() {
+    local label=corvid-player
+    (
+        TIMEFORMAT='%3U %3S'
+        time /usr/bin/time -f "%M" -o "$work/$label.rss" \
+            "$build/app/program/corvid-player" "$work/minute.cue" >/dev/null 2>&1
+    ) 2>"$work/$label.cpu" &
+    local shell=$!
+    sleep $((seconds + 1))
+    local timer player
+    timer=$(pgrep -P "$shell")
+    player=$(pgrep -P "$timer")
+    kill -TERM "$player"
+    wait "$shell"
+    echo "$label $(cat "$work/$label.cpu") $(cat "$work/$label.rss")" >>"$work/results"
+}
 
-awk -v a="$corvid" -v b="$peer" 'BEGIN {
-    split(a, x, " "); split(b, y, " ");
-    cx = x[2] + x[3]; cy = y[2] + y[3];
-    printf "%-12s %8s %10s\n", "player", "CPU s", "peak MiB";
-    printf "%-12s %8.3f %10.1f\n", x[1], cx, x[4] / 1024;
-    printf "%-12s %8.3f %10.1f\n", y[1], cy, y[4] / 1024;
-    if (cy > 0) printf "CPU ratio corvid-mci / paplay: %.2f\n", cx / cy;
-    printf "peak memory ratio corvid-mci / paplay: %.2f\n", x[4] / y[4];
-}'
+measure corvid-mci "$build/tools/corvid-mci/corvid-mci" "$work/minute.cue" \
+    "play cdaudio from 1 notify"
+measure_window
+measure paplay paplay "$work/minute.wav"
+if command -v mpv >/dev/null; then
+    measure mpv mpv --no-config --no-video --ao=pulse --really-quiet "$work/minute.wav"
+fi
+if command -v ffplay >/dev/null; then
+    SDL_AUDIODRIVER=pulseaudio measure ffplay ffplay -nodisp -autoexit -loglevel quiet \
+        "$work/minute.wav"
+fi
+
+awk -v seconds="$seconds" '
+    { label[NR] = $1; cpu[NR] = $2 + $3; rss[NR] = $4 / 1024; row[$1] = NR }
+    END {
+        printf "%-14s %8s %10s %12s %12s\n", "player", "CPU s", "peak MiB", "CPU/paplay", "MiB/paplay";
+        p = row["paplay"];
+        for (i = 1; i <= NR; ++i)
+            printf "%-14s %8.3f %10.1f %12.2f %12.2f\n", label[i], cpu[i], rss[i],
+                cpu[i] / cpu[p], rss[i] / rss[p];
+        for (i = 1; i <= NR; ++i) {
+            if (label[i] !~ /^corvid/) continue;
+            printf "figure: playing %d s, CPU: %s %.3f s, paplay %.3f s, ratio %.2f\n",
+                seconds, label[i], cpu[i], cpu[p], cpu[i] / cpu[p];
+            line = sprintf("figure: playing %d s, peak memory: %s %.1f MiB, paplay %.1f MiB",
+                seconds, label[i], rss[i], rss[p]);
+            if ("mpv" in row) line = line sprintf(", mpv %.1f MiB, ratio to mpv %.2f",
+                rss[row["mpv"]], rss[i] / rss[row["mpv"]]);
+            print line;
+        }
+    }' "$work/results"
