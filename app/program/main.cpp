@@ -104,6 +104,10 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName("corvid-player");
     const Environment environment = ProcessVariable;
     corvid::window::qt::QtWindowSystem windows(corvid::window::qt::QtWindowSystemOptions{});
+    // For the benchmarks: how long each handler holds the window's thread.
+    if (const std::optional<std::string> report = environment("CORVID_HANDLER_TIMES")) {
+        windows.MeasureHandlerTimes(*report);
+    }
     CPlayerApp app({LockPlacesFrom(environment, ::getuid()), windows, [&] {
                         return std::make_unique<ProgramSession>(options, environment, windows);
                     }});

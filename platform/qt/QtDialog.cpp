@@ -78,7 +78,11 @@ ListView* QtDialog::GetListView(int id) {
 
 void QtDialog::Initialize() {
     phase = Phase::INITIALIZING;
-    const bool focusFirst = handler.OnInitDialog(*this);
+    bool focusFirst = false;
+    {
+        HandlerTiming timing(environment.stopwatch, "OnInitDialog");
+        focusFirst = handler.OnInitDialog(*this);
+    }
     if (endCode) {
         return;
     }
@@ -105,6 +109,7 @@ void QtDialog::RunModalLoop() {
     }
     QEventLoop loop;
     modalLoop = &loop;
+    ModalPause pause(environment.stopwatch);
     loop.exec(QEventLoop::DialogExec);
     modalLoop = nullptr;
 }
@@ -117,7 +122,10 @@ void QtDialog::Finish() {
     hide();
     MessageParams destroy;
     destroy.message = WM_DESTROY;
-    handler.OnMessage(destroy);
+    {
+        HandlerTiming timing(environment.stopwatch, MessageLabel(destroy));
+        handler.OnMessage(destroy);
+    }
     phase = Phase::FINISHED;
 }
 
@@ -125,7 +133,11 @@ MessageResult QtDialog::Send(const MessageParams& message) {
     if (phase == Phase::FINISHED || phase == Phase::BUILT) {
         return std::nullopt;
     }
-    MessageResult result = handler.OnMessage(message);
+    MessageResult result;
+    {
+        HandlerTiming timing(environment.stopwatch, MessageLabel(message));
+        result = handler.OnMessage(message);
+    }
     if (!result) {
         ApplyDefaultHandling(message);
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/qt/HandlerStopwatch.h"
 #include "platform/qt/QtImages.h"
 #include "platform/qt/TimerSource.h"
 #include "platform/window/WindowSystem.h"
@@ -28,6 +29,8 @@ struct QtEnvironment {
     QtImages& images;
     FileDialogLook fileDialogs = FileDialogLook::PLATFORM;
     std::optional<DialogColors> colors;
+    // Times the handlers when set; see HandlerStopwatch.
+    HandlerStopwatch* stopwatch = nullptr;
 
     // The dialog colours as the window and window text of `widget`'s palette;
     // buttons, edits and lists keep theirs.

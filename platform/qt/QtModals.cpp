@@ -67,7 +67,11 @@ MessageBoxAnswer RunMessageBox(QWidget* parent, const QtEnvironment& environment
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
     }
-    const int answer = box.exec();
+    int answer = 0;
+    {
+        ModalPause pause(environment.stopwatch);
+        answer = box.exec();
+    }
     if (buttons == MessageBoxButtons::OK) {
         return MessageBoxAnswer::OK;
     }
@@ -92,7 +96,12 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const QtEnvironment& e
     if (!request.initialName.empty()) {
         dialog.selectFile(FromUtf8(request.initialName));
     }
-    if (dialog.exec() != QDialog::Accepted) {
+    int result = 0;
+    {
+        ModalPause pause(environment.stopwatch);
+        result = dialog.exec();
+    }
+    if (result != QDialog::Accepted) {
         return std::nullopt;
     }
     const QStringList chosen = dialog.selectedFiles();

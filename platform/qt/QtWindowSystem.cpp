@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <fstream>
 
 #include "platform/qt/QtModals.h"
 
@@ -20,11 +21,19 @@ QString ApplicationName(const QtWindowSystemOptions& options) {
 
 QtWindowSystem::QtWindowSystem(QtWindowSystemOptions options)
     : ownTimers(std::make_unique<QtTimerSource>()),
-      environment{ApplicationName(options), *ownTimers, images, options.fileDialogs, std::nullopt} {
-}
+      environment{ApplicationName(options), *ownTimers,   images,
+                  options.fileDialogs,      std::nullopt, nullptr} {}
 
 QtWindowSystem::QtWindowSystem(QtWindowSystemOptions options, TimerSource& timers)
-    : environment{ApplicationName(options), timers, images, options.fileDialogs, std::nullopt} {}
+    : environment{ApplicationName(options), timers,       images,
+                  options.fileDialogs,      std::nullopt, nullptr} {}
+
+void QtWindowSystem::MeasureHandlerTimes(std::filesystem::path report,
+                                         HandlerStopwatch::Clock clock) {
+    handlerTimesReport = std::move(report);
+    stopwatch = std::make_unique<HandlerStopwatch>(std::move(clock));
+    environment.stopwatch = stopwatch.get();
+}
 
 std::unique_ptr<QtDialog> QtWindowSystem::OpenDialog(const DialogTemplate& layout,
                                                      DialogHandler& handler, DialogWindow* owner) {
@@ -36,10 +45,21 @@ std::unique_ptr<QtDialog> QtWindowSystem::OpenDialog(const DialogTemplate& layou
 
 int QtWindowSystem::DoModal(const DialogTemplate& layout, DialogHandler& handler,
                             DialogWindow* owner) {
+    ++modalDepth;
     std::unique_ptr<QtDialog> dialog = OpenDialog(layout, handler, owner);
     dialog->RunModalLoop();
     dialog->Finish();
+    if (--modalDepth == 0) {
+        WriteHandlerTimes();
+    }
     return dialog->EndCode().value_or(IDCANCEL);
+}
+
+void QtWindowSystem::WriteHandlerTimes() const {
+    if (!stopwatch) {
+        return;
+    }
+    std::ofstream(handlerTimesReport, std::ios::trunc) << stopwatch->Report();
 }
 
 MessageBoxAnswer QtWindowSystem::ShowMessageBox(std::string_view text, MessageBoxButtons buttons) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,13 @@ class QtWindowSystem final : public WindowSystem {
 
     int DoModal(const DialogTemplate& layout, DialogHandler& handler, DialogWindow* owner) override;
     MessageBoxAnswer ShowMessageBox(std::string_view text, MessageBoxButtons buttons) override;
+    // From now on, times how long each handler holds the window's thread
+    // (see HandlerStopwatch) and writes the figures to `report` whenever the
+    // outermost dialog ends. Not measured unless called.
+    void MeasureHandlerTimes(std::filesystem::path report,
+                             HandlerStopwatch::Clock clock = SteadyClock());
+    // The handlers' times so far; null unless they are measured.
+    [[nodiscard]] const HandlerStopwatch* Stopwatch() const { return stopwatch.get(); }
     [[nodiscard]] int ScreenColorCount() const override;
     void SetDialogColors(Color background, Color text) override;
 
@@ -39,6 +47,11 @@ class QtWindowSystem final : public WindowSystem {
                                          DialogWindow* owner);
 
   private:
+    void WriteHandlerTimes() const;
+
+    std::filesystem::path handlerTimesReport;
+    std::unique_ptr<HandlerStopwatch> stopwatch;
+    int modalDepth = 0;
     std::unique_ptr<QtTimerSource> ownTimers;
     QtImages images;
     QtEnvironment environment;
