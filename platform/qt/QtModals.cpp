@@ -55,6 +55,8 @@ QString DefaultSuffix(std::string_view extension) {
 
 MessageBoxAnswer RunMessageBox(QWidget* parent, const QtEnvironment& environment,
                                std::string_view text, MessageBoxButtons buttons) {
+    // The box is left out of the handler's time, from its making to its end.
+    ModalPause pause(environment.stopwatch);
     QMessageBox box(parent);
     environment.ApplyColors(box);
     box.setWindowTitle(environment.Caption());
@@ -67,11 +69,7 @@ MessageBoxAnswer RunMessageBox(QWidget* parent, const QtEnvironment& environment
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
     }
-    int answer = 0;
-    {
-        ModalPause pause(environment.stopwatch);
-        answer = box.exec();
-    }
+    const int answer = box.exec();
     if (buttons == MessageBoxButtons::OK) {
         return MessageBoxAnswer::OK;
     }
@@ -80,6 +78,9 @@ MessageBoxAnswer RunMessageBox(QWidget* parent, const QtEnvironment& environment
 
 std::optional<std::string> RunFileDialog(QWidget* parent, const QtEnvironment& environment,
                                          const FileDialogRequest& request) {
+    // The dialog is left out of the handler's time, from its making to its
+    // end: making one reads the folder, which may take long.
+    ModalPause pause(environment.stopwatch);
     const bool save = request.kind == FileDialogKind::SAVE;
     QFileDialog dialog(parent, save ? QStringLiteral("Save As") : QStringLiteral("Open"),
                        QDir::currentPath());
@@ -96,12 +97,7 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const QtEnvironment& e
     if (!request.initialName.empty()) {
         dialog.selectFile(FromUtf8(request.initialName));
     }
-    int result = 0;
-    {
-        ModalPause pause(environment.stopwatch);
-        result = dialog.exec();
-    }
-    if (result != QDialog::Accepted) {
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
     const QStringList chosen = dialog.selectedFiles();
