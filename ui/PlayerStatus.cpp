@@ -106,7 +106,10 @@ void CPlayerDlg::FollowPlay() {
     if (row == m_currentRow) {
         return;
     }
-    if (m_repeat == 1 && m_currentRow >= 0 && row == m_currentRow + 1) {
+    // The drive plays no data track: repeating its row would send play back
+    // to the next track's start at every tick.
+    if (m_repeat == 1 && m_currentRow >= 0 && row == m_currentRow + 1 &&
+        m_cd.IsAudioTrack(tracklist::TrackNumberOfKey(GetRowKey(m_currentRow)))) {
         SelectEditRow(m_currentRow, true);
         row = m_currentRow;
     }

@@ -117,6 +117,25 @@ TEST_F(PlayerScenario, RepeatPlaysTheCurrentRowAgainWhenPlayReachesTheNextRow) {
     EXPECT_EQ(Position().substr(0, 2), "01");
 }
 
+// A disc with a data track between two audio tracks.
+class PlayerDataTrackTest : public PlayerScenario {
+  protected:
+    PlayerDataTrackTest() { m_disc.tracks[1].type = imagegen::TrackType::Data; }
+};
+
+TEST_F(PlayerDataTrackTest, RepeatOnADataTracksRowLetsPlayGoOnInTheNextTrack) {
+    Start();
+    Click(res::REPEAT_TOGGLE);
+    // The drive skips the data track and plays track 3 from its start.
+    Window().ClickListRow(res::TRACK_LIST, 1);
+    ASSERT_EQ(Position(), "03:00:00:00");
+    m_mci->Forget();
+    PlaySeconds(3);
+    EXPECT_EQ(m_mci->Count("play cdaudio"), 0);
+    EXPECT_EQ(Position(), "03:00:03:00");
+    EXPECT_EQ(m_player->CurrentRow(), 2);
+}
+
 TEST_F(PlayerScenario, WhileMinimizedTheTitleShowsThePosition) {
     Start();
     Window().SystemCommand(window::SC_MINIMIZE);
