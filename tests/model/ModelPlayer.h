@@ -1,0 +1,199 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cdaudio/MciPort.h"
+#include "platform/headless/HeadlessWindowSystem.h"
+#include "platform/mci/MciDevice.h"
+#include "platform/sound/ManualSink.h"
+#include "platform/sound/SinkMixer.h"
+#include "tests/model/ModelActions.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tracklist/TrackList.h"
+#include "ui/PlayerDlg.h"
+
+namespace corvid::model {
+
+// The two discs of the runs, written once and shared by every replay: three
+// audio tracks of 20, 15 and 10 seconds; and 13 seconds of audio, a data
+// track, 9 seconds and a last track of 2 seconds. Their keys differ.
+struct ModelDiscs {
+    explicit ModelDiscs(const std::filesystem::path& folder);
+
+    std::filesystem::path first;
+    std::filesystem::path second;
+};
+
+enum class Invariant : std::uint8_t {
+    LIST_ORDER,     // the rows break the order the editing keeps
+    CURRENT_ROW,    // the row marked current does not hold the heard position
+    SAVE_BUTTON,    // Save tracks is not enabled exactly while the list is modified
+    LOST_EDITS,     // a list with edits was replaced without a question or a save
+    WRITTEN_LIST,   // a saved file does not hold the list the window showed
+    WINDOW_CLOSED,  // the window ended by itself
+    DISC_KEY,       // the list shown belongs to a disc that is not in the drive
+};
+
+std::string InvariantName(Invariant invariant);
+
+struct Failure {
+    Invariant invariant = Invariant::LIST_ORDER;
+    int actionIndex = 0;  // 0-based
+    std::string detail;
+};
+
+// What a run covered, so that a run whose checks never applied shows it.
+struct RunStats {
+    int actions = 0;
+    std::int64_t ticks = 0;
+    int listChecks = 0;
+    int currentRowChecks = 0;
+    int currentRowUntrusted = 0;
+    int currentRowOtherwiseSkipped = 0;
+    int saveButtonChecks = 0;
+    int replacedLists = 0;
+    int replacedWithEdits = 0;
+    int questions = 0;
+    int savedFiles = 0;
+    int restarts = 0;
+
+    [[nodiscard]] double SimulatedHours() const;
+    [[nodiscard]] std::string Summary() const;
+};
+
+// Passes the window's commands to the device and counts the plays it refused.
+class WatchingMci final : public MciPort {
+  public:
+    explicit WatchingMci(MciPort& device) : m_device(device) {}
+    MciError SendString(std::string_view command, std::span<char> answer,
+                        NotifyWindow* notify) override;
+    std::string GetErrorString(MciError error) override { return m_device.GetErrorString(error); }
+    [[nodiscard]] int RefusedPlays() const { return m_refusedPlays; }
+
+  private:
+    MciPort& m_device;
+    int m_refusedPlays = 0;
+};
+
+// The player window on the headless adapter over an image drive whose tray
+// holds either disc or nothing, with a manual sink, driven by actions and
+// checked after each one.
+class ModelPlayer {
+  public:
+    explicit ModelPlayer(const ModelDiscs& discs);
+    ~ModelPlayer();
+    ModelPlayer(const ModelPlayer&) = delete;
+    ModelPlayer& operator=(const ModelPlayer&) = delete;
+
+    // Does the action and checks the invariants; the first broken one.
+    std::optional<Failure> Apply(const Action& action, int index);
+    [[nodiscard]] const RunStats& Stats() const { return m_stats; }
+    // A short text of what the window shows, to compare runs.
+    [[nodiscard]] std::string Fingerprint();
+    // The window's list state and the model's, for a trace.
+    [[nodiscard]] std::string State();
+
+  private:
+    // The list as the window holds it, in the form a file keeps it.
+    struct Snapshot {
+        std::int32_t cdKey = -1;
+        tracklist::TrackList list;
+        std::string path;
+        std::size_t messageBoxes = 0;
+        std::size_t fileDialogs = 0;
+        bool modified = false;
+    };
+
+    void StartPlayer();
+    void StopPlayer();
+    void PutInTray(TrayDisc disc);
+    [[nodiscard]] int TrackCountOfTray() const;
+    // Why the rows do not follow the disc in the drive, if they do not.
+    std::optional<std::string> MisfitOf(std::span<const tracklist::TrackListRow> rows);
+    bool FileFitsDisc(const std::string& path);
+    // Takes the list the window shows now as read: a new disc's, or none.
+    void AdoptNewList();
+
+    void Perform(const Action& action);
+    void PerformClick(int control);
+    void QueueAnswers(const Answers& answers);
+    void TicksWhileBoxOpen(int ticks);
+    void DropUnusedAnswers();
+    [[nodiscard]] std::optional<std::string> ResolveFile(const FileAnswer& answer) const;
+
+    // One tick of the manual clock, with the checks that follow a tick.
+    std::optional<std::string> Tick(ActionKind kind, Invariant& broken);
+    void NoteRefusedPlays();
+    std::optional<std::string> CheckCurrentRow();
+    std::optional<std::string> CheckSaveButton(int modeBefore, bool modifiedBefore);
+    std::optional<std::string> CheckListOrder();
+    std::optional<std::string> CheckDiscKey();
+    std::optional<Failure> CheckAfterAction(const Action& action, int index,
+                                            const Snapshot& before);
+    [[nodiscard]] std::vector<std::string> QuestionsSince(const Snapshot& before) const;
+    [[nodiscard]] std::optional<std::string> LoadedPath(const Snapshot& before) const;
+    [[nodiscard]] bool ListWasReplaced(const Action& action, const Snapshot& before) const;
+    std::optional<std::string> CheckReplacement(const Action& action, const Snapshot& before,
+                                                const std::vector<std::string>& questions);
+    std::optional<std::string> CheckWrittenFiles(
+        const Action& action, const Snapshot& before,
+        const std::map<std::string, std::string>& filesBefore);
+    void FollowList(const Action& action, const Snapshot& before);
+
+    Snapshot Take();
+    [[nodiscard]] std::vector<tracklist::TrackListRow> ShownRows() const;
+    [[nodiscard]] tracklist::TrackList ShownList() const;
+    [[nodiscard]] std::optional<tracklist::TrackList> FileList(const std::string& path) const;
+    [[nodiscard]] std::string HeardPosition();
+    [[nodiscard]] bool PositionShownIsHeard();
+
+    const ModelDiscs& m_discs;
+    corvid::testing::TemporaryFolder m_folder{"corvid-model"};
+    std::filesystem::path m_traySheet;
+    std::filesystem::path m_lists;
+    TrayDisc m_trayDisc = TrayDisc::FIRST;
+    bool m_trayOpen = false;
+
+    sound::ManualSink m_sink;
+    sound::SinkMixer m_mixer{m_sink};
+    std::unique_ptr<mci::MciDevice> m_device;
+    std::unique_ptr<WatchingMci> m_mci;
+    headless::HeadlessWindowSystem m_windows;
+    std::unique_ptr<ui::CPlayerDlg> m_player;
+    headless::HeadlessDialog* m_window = nullptr;
+
+    // The model: the list as it was last read or written, and whether the
+    // current row can be held to the heard position.
+    std::optional<tracklist::TrackList> m_baseline;
+    // The list follows the disc: it was made for it or read from a file that
+    // follows it. Another disc's list is held to nothing.
+    bool m_listFits = false;
+    bool m_rowsTrusted = true;
+    int m_refusedPlays = 0;
+    bool m_savedInAction = false;
+
+    // The answers queued for the action under way.
+    int m_queuedBoxes = 0;
+    int m_queuedFiles = 0;
+    std::size_t m_boxesBeforeAction = 0;
+    std::size_t m_filesBeforeAction = 0;
+    // Where the boxes the action brought up end: the unused answers follow.
+    std::size_t m_boxesShownEnd = 0;
+    std::size_t m_filesShownEnd = 0;
+    bool m_draining = false;
+    RunStats m_stats;
+};
+
+// Plays the actions on a fresh player; the first failure, if any. With a
+// trace, each action and the state after it go there.
+std::optional<Failure> Replay(const ModelDiscs& discs, std::span<const Action> actions,
+                              RunStats* stats = nullptr, std::string* trace = nullptr);
+
+}  // namespace corvid::model

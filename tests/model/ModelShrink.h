@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+namespace corvid::model {
+
+// Replays left for shrinking; each call of the failure test takes one.
+struct ShrinkBudget {
+    int replaysLeft = 0;
+    [[nodiscard]] bool Spent() const { return replaysLeft <= 0; }
+};
+
+template <class Item>
+using FailureTest = std::function<bool(const std::vector<Item>&)>;
+
+// Delta debugging: drops chunks of halving size, down to single items, for
+// as long as the rest still fails. The result still fails (the input must);
+// when the budget runs out it is the shortest found so far.
+template <class Item>
+std::vector<Item> DropUnneeded(std::vector<Item> items, const FailureTest<Item>& fails,
+                               ShrinkBudget& budget) {
+    std::size_t chunk = items.size() / 2;
+    while (chunk >= 1 && !budget.Spent()) {
+        bool dropped = false;
+        std::size_t start = 0;
+        while (start < items.size() && !budget.Spent()) {
+            std::vector<Item> candidate;
+            candidate.reserve(items.size());
+            for (std::size_t index = 0; index < items.size(); ++index) {
+                if (index < start || index >= start + chunk) {
+                    candidate.push_back(items[index]);
+                }
+            }
+            if (candidate.empty()) {
+                start += chunk;
+                continue;
+            }
+            --budget.replaysLeft;
+            if (fails(candidate)) {
+                items = std::move(candidate);
+                dropped = true;
+            } else {
+                start += chunk;
+            }
+        }
+        // Single items get another pass for as long as one goes.
+        if (chunk > 1 || !dropped) {
+            chunk /= 2;
+        }
+    }
+    return items;
+}
+
+// Tries each simpler form of each item in place, keeping those that still
+// fail. `simpler` gives the forms of an item, simplest first.
+template <class Item>
+std::vector<Item> SimplifyEach(std::vector<Item> items, const FailureTest<Item>& fails,
+                               const std::function<std::vector<Item>(const Item&)>& simpler,
+                               ShrinkBudget& budget) {
+    for (std::size_t index = 0; index < items.size() && !budget.Spent(); ++index) {
+        for (const Item& form : simpler(items[index])) {
+            if (budget.Spent()) {
+                break;
+            }
+            std::vector<Item> candidate = items;
+            candidate[index] = form;
+            --budget.replaysLeft;
+            if (fails(candidate)) {
+                items = std::move(candidate);
+                break;
+            }
+        }
+    }
+    return items;
+}
+
+}  // namespace corvid::model
