@@ -285,6 +285,14 @@ TEST_F(PlayFaults, AKilledServerHoldsThePlayUntilItIsBack) {
     EXPECT_EQ(m_run->Position(), held);
     EXPECT_EQ(m_run->Mode(), "playing");
 
+    // The window still takes its commands: a stop and a play keep the place.
+    m_run->Click(res::PLAY_STOP_BUTTON);
+    EXPECT_EQ(m_run->Mode(), "stopped");
+    ExpectTheWindowToShowStopped();
+    m_run->Click(res::PLAY_STOP_BUTTON);
+    EXPECT_EQ(m_run->Mode(), "playing");
+    EXPECT_EQ(m_run->Position(), held);
+
     ASSERT_TRUE(m_server.Start()) << m_server.Log();
     ASSERT_TRUE(testing::WaitUntilStreaming(*m_sink));
     const auto movedOn = [&] { return Parts(m_run->Position()).seconds > Parts(held).seconds; };
