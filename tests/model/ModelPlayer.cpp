@@ -1,5 +1,7 @@
 #include "tests/model/ModelPlayer.h"
 
+#include "tests/model/ModelLists.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -19,34 +21,6 @@ namespace corvid::model {
 namespace {
 
 constexpr int SAMPLE_FRAMES_PER_FRAME = 588;
-constexpr double SECONDS_PER_HOUR = 3600.0;
-constexpr std::string_view SAVE_CHANGES_QUESTION = "Save changes to ";
-constexpr std::string_view SAVE_NEW_QUESTION = "Do you want to save this tracklist?";
-constexpr std::string_view LOSE_CHANGES_QUESTION = "OK to lose unsaved changes in this tracklist?";
-
-imagegen::TrackDescription Track(imagegen::TrackType type, int seconds) {
-    imagegen::TrackDescription track;
-    track.type = type;
-    track.length = seconds * FRAMES_PER_SECOND;
-    return track;
-}
-
-imagegen::DiscDescription FirstDisc() {
-    imagegen::DiscDescription disc;
-    for (const int seconds : {20, 15, 10}) {
-        disc.tracks.push_back(Track(imagegen::TrackType::Audio, seconds));
-    }
-    return disc;
-}
-
-imagegen::DiscDescription SecondDisc() {
-    imagegen::DiscDescription disc;
-    disc.tracks.push_back(Track(imagegen::TrackType::Audio, 13));
-    disc.tracks.push_back(Track(imagegen::TrackType::Data, 4));
-    disc.tracks.push_back(Track(imagegen::TrackType::Audio, 9));
-    disc.tracks.push_back(Track(imagegen::TrackType::Audio, 2));
-    return disc;
-}
 
 std::filesystem::path WriteDisc(const imagegen::DiscDescription& disc,
                                 const std::filesystem::path& folder, const std::string& name) {
@@ -57,70 +31,6 @@ std::filesystem::path WriteDisc(const imagegen::DiscDescription& disc,
     return written.cueSheet;
 }
 
-std::string FileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// A track list's form in a file: icons and the track rows' lengths, which
-// come from the drive and are not kept, take no part.
-tracklist::TrackList Normalized(tracklist::TrackList list) {
-    for (tracklist::TrackListRow& row : list.rows) {
-        row.icon = row.rowKey < 0 ? tracklist::ROW_ICON_SUBTRACK : tracklist::ROW_ICON_TRACK;
-        if (row.rowKey > 0) {
-            row.timeText.clear();
-        }
-    }
-    return list;
-}
-
-// Files are read without a disc: only what a file keeps is compared.
-class NoDisc final : public tracklist::DiscFacts {
-  public:
-    int NumberOfTracks() override { return 0; }
-    bool IsAudioTrack(int) override { return true; }
-    std::string TrackLengthText(int) override { return {}; }
-    std::string DiscLengthText() override { return {}; }
-};
-
-// The lengths of the disc in the player, as the window asks for them.
-class PlayerDisc final : public tracklist::DiscFacts {
-  public:
-    explicit PlayerDisc(ui::CPlayerDlg& player) : m_player(player) {}
-    int NumberOfTracks() override { return 0; }
-    bool IsAudioTrack(int) override { return true; }
-    std::string TrackLengthText(int track) override {
-        const LengthParts length = m_player.TrackLengthOf(track);
-        char text[16];
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", length.minutes, length.seconds,
-                      length.frames);
-        return text;
-    }
-    std::string DiscLengthText() override { return {}; }
-
-  private:
-    ui::CPlayerDlg& m_player;
-};
-
-std::string DescribeRows(std::span<const tracklist::TrackListRow> rows) {
-    std::string text;
-    for (std::size_t index = 0; index < rows.size(); ++index) {
-        text += "\n    " + std::to_string(index) + ": " + std::to_string(rows[index].rowKey) + " " +
-                rows[index].timeText + " " + rows[index].name;
-    }
-    return text;
-}
-
-std::string DescribeList(const tracklist::TrackList& list) {
-    return "\n    album \"" + list.album + "\", artist \"" + list.artist + "\", key " +
-           std::to_string(list.cdKey) + DescribeRows(list.rows);
-}
-
-bool IsQuestion(const headless::MessageBoxRecord& box) {
-    return box.text.starts_with(SAVE_CHANGES_QUESTION) || box.text == SAVE_NEW_QUESTION ||
-           box.text == LOSE_CHANGES_QUESTION;
-}
-
 bool MayWriteFiles(const Action& action) {
     if (action.kind == ActionKind::CLOSE_AND_RESTART) {
         return true;
@@ -129,61 +39,11 @@ bool MayWriteFiles(const Action& action) {
            (action.control == res::EJECT_BUTTON || action.control == res::SAVE_TRACKS_BUTTON);
 }
 
-// The bytes of every file in the folder.
-std::map<std::string, std::string> FolderContents(const std::filesystem::path& folder) {
-    std::map<std::string, std::string> contents;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (entry.is_regular_file()) {
-            contents[entry.path().string()] = FileBytes(entry.path());
-        }
-    }
-    return contents;
-}
-
 }  // namespace
 
 ModelDiscs::ModelDiscs(const std::filesystem::path& folder)
     : first(WriteDisc(FirstDisc(), folder, "first")),
       second(WriteDisc(SecondDisc(), folder, "second")) {}
-
-std::string InvariantName(Invariant invariant) {
-    switch (invariant) {
-        case Invariant::LIST_ORDER:
-            return "the list is in order";
-        case Invariant::CURRENT_ROW:
-            return "the current row holds the heard position";
-        case Invariant::SAVE_BUTTON:
-            return "Save tracks follows the modified state";
-        case Invariant::LOST_EDITS:
-            return "no edit is lost without a question";
-        case Invariant::WRITTEN_LIST:
-            return "a saved file holds the list shown";
-        case Invariant::WINDOW_CLOSED:
-            return "the window stays open";
-        case Invariant::DISC_KEY:
-            return "the list shown is the disc's";
-    }
-    return "?";
-}
-
-double RunStats::SimulatedHours() const {
-    return static_cast<double>(ticks) * ui::TIMER_PERIOD_MILLISECONDS / MILLISECONDS_PER_SECOND /
-           SECONDS_PER_HOUR;
-}
-
-std::string RunStats::Summary() const {
-    std::ostringstream text;
-    text.precision(2);
-    text << std::fixed << actions << " actions, " << ticks << " ticks (" << SimulatedHours()
-         << " simulated hours); checked: list order " << listChecks << ", current row "
-         << currentRowChecks << " (skipped " << currentRowUntrusted << " untrusted, "
-         << currentRowOtherwiseSkipped << " otherwise), Save tracks " << saveButtonChecks
-         << "; lists replaced " << replacedLists << " (" << replacedWithEdits
-         << " with edits), questions " << questions << ", files saved " << savedFiles
-         << ", restarts " << restarts;
-    return text.str();
-}
 
 MciError WatchingMci::SendString(std::string_view command, std::span<char> answer,
                                  NotifyWindow* notify) {
@@ -259,39 +119,6 @@ void ModelPlayer::PutInTray(TrayDisc disc) {
     std::ofstream(m_traySheet, std::ios::binary | std::ios::trunc) << text;
 }
 
-int ModelPlayer::TrackCountOfTray() const {
-    switch (m_trayDisc) {
-        case TrayDisc::FIRST:
-            return static_cast<int>(FirstDisc().tracks.size());
-        case TrayDisc::SECOND:
-            return static_cast<int>(SecondDisc().tracks.size());
-        case TrayDisc::NONE:
-            return 0;
-    }
-    return 0;
-}
-
-std::optional<std::string> ModelPlayer::MisfitOf(std::span<const tracklist::TrackListRow> rows) {
-    PlayerDisc disc(*m_player);
-    if (std::optional<tracklist::ListViolation> violation =
-            tracklist::FindListViolation(rows, disc)) {
-        return tracklist::DescribeViolation(*violation);
-    }
-    // Every track of the disc has its row; none is ever deleted.
-    const auto tracks =
-        std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row.rowKey > 0; });
-    if (tracks != TrackCountOfTray()) {
-        return std::to_string(tracks) + " track rows for a disc of " +
-               std::to_string(TrackCountOfTray()) + " tracks";
-    }
-    return std::nullopt;
-}
-
-bool ModelPlayer::FileFitsDisc(const std::string& path) {
-    const std::optional<tracklist::TrackList> list = FileList(path);
-    return list && !MisfitOf(list->rows);
-}
-
 void ModelPlayer::AdoptNewList() {
     m_rowsTrusted = true;
     if (m_player->CdKey() == -1) {
@@ -346,7 +173,7 @@ void ModelPlayer::Perform(const Action& action) {
             if (m_sink.State() == cdrom::SinkState::Playing) {
                 m_rowsTrusted = false;
             }
-            m_sink.Consume(static_cast<std::int64_t>(action.number) * SAMPLE_FRAMES_PER_FRAME);
+            Hear(action.number);
             return;
         case ActionKind::CLICK:
             PerformClick(action.control);
@@ -465,7 +292,7 @@ void ModelPlayer::TicksWhileBoxOpen(int ticks) {
         return;
     }
     for (int tick = 0; tick < ticks; ++tick) {
-        m_sink.Consume(static_cast<std::int64_t>(ui::FRAMES_PER_TICK) * SAMPLE_FRAMES_PER_FRAME);
+        Hear(ui::FRAMES_PER_TICK);
         m_windows.AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
         ++m_stats.ticks;
     }
@@ -515,239 +342,6 @@ std::optional<std::string> ModelPlayer::ResolveFile(const FileAnswer& answer) co
     return std::nullopt;
 }
 
-std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken) {
-    const int modeBefore = m_player->LastMode();
-    const bool modifiedBefore = m_player->IsModified();
-    const int countBefore = m_player->TicksSinceRefresh();
-    const bool heardBefore = m_sink.State() == cdrom::SinkState::Playing;
-    // The row is found from the estimate: it must be the heard position
-    // before the tick as well as after it.
-    const bool drawsPlay = modeBefore == CDMODE_PLAYING && !m_player->IsSeeking() &&
-                           !m_player->ShowsPositionInTitle() && heardBefore &&
-                           PositionShownIsHeard();
-    if (!m_rowsTrusted && m_player->CurrentRow() == -1 && PositionShownIsHeard()) {
-        // Found afresh from a true position, the row can be held to it again.
-        m_rowsTrusted = true;
-    }
-    if (kind == ActionKind::PLAY_TICKS) {
-        m_sink.Consume(static_cast<std::int64_t>(ui::FRAMES_PER_TICK) * SAMPLE_FRAMES_PER_FRAME);
-    } else if (heardBefore) {
-        m_rowsTrusted = false;
-    }
-    m_windows.AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
-    ++m_stats.ticks;
-    if (!m_window->IsOpen()) {
-        broken = Invariant::WINDOW_CLOSED;
-        return "the window closed during a tick";
-    }
-    NoteRefusedPlays();
-    const int countAfter = m_player->TicksSinceRefresh();
-    if (countAfter == 0 && countBefore == ui::TICKS_PER_REFRESH - 1) {
-        broken = Invariant::SAVE_BUTTON;
-        return CheckSaveButton(modeBefore, modifiedBefore);
-    }
-    const bool drewPlay = countAfter == countBefore + 1 && drawsPlay && !m_player->IsSeeking() &&
-                          m_player->LastMode() == CDMODE_PLAYING;
-    if (!drewPlay) {
-        return std::nullopt;
-    }
-    broken = Invariant::CURRENT_ROW;
-    return CheckCurrentRow();
-}
-
-void ModelPlayer::NoteRefusedPlays() {
-    // A row played from a start the drive refused is current but not heard.
-    if (m_mci->RefusedPlays() != m_refusedPlays) {
-        m_refusedPlays = m_mci->RefusedPlays();
-        m_rowsTrusted = false;
-    }
-}
-
-std::optional<std::string> ModelPlayer::CheckCurrentRow() {
-    if (!m_rowsTrusted) {
-        ++m_stats.currentRowUntrusted;
-        return std::nullopt;
-    }
-    if (!m_listFits || !PositionShownIsHeard()) {
-        ++m_stats.currentRowOtherwiseSkipped;
-        return std::nullopt;
-    }
-    const std::vector<tracklist::TrackListRow> rows = ShownRows();
-    if (rows.empty()) {
-        return std::nullopt;
-    }
-    ++m_stats.currentRowChecks;
-    const std::string heard = HeardPosition();
-    const int holding = tracklist::FindRowForPosition(rows, heard, -1);
-    const int current = m_player->CurrentRow();
-    // Rows that start together hold the same positions.
-    if (tracklist::GetRowStart(rows, current) == tracklist::GetRowStart(rows, holding)) {
-        return std::nullopt;
-    }
-    return "heard at " + heard + ", row " + std::to_string(current) + " is current but row " +
-           std::to_string(holding) + " holds the position; rows:" + DescribeRows(rows);
-}
-
-std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool modifiedBefore) {
-    ++m_stats.saveButtonChecks;
-    const int modeAfter = m_player->LastMode();
-    // The button is set at the start of the refresh; a change to a stopped
-    // disc then runs the title, which may mark the list modified after it.
-    const bool stoppedNow = modeAfter == CDMODE_READY || modeAfter == CDMODE_NOAUDIO;
-    const bool expected =
-        modeAfter != modeBefore && stoppedNow ? modifiedBefore : m_player->IsModified();
-    const bool enabled = m_window->IsEnabled(res::SAVE_TRACKS_BUTTON);
-    if (enabled == expected) {
-        return std::nullopt;
-    }
-    return std::string("after the refresh Save tracks is ") + (enabled ? "enabled" : "disabled") +
-           " while the list is " + (m_player->IsModified() ? "modified" : "not modified") +
-           " (mode " + std::to_string(modeBefore) + " to " + std::to_string(modeAfter) + ")";
-}
-
-std::optional<std::string> ModelPlayer::CheckListOrder() {
-    if (m_player->CdKey() == -1 || !m_listFits) {
-        return std::nullopt;
-    }
-    ++m_stats.listChecks;
-    const std::vector<tracklist::TrackListRow> rows = ShownRows();
-    if (std::optional<std::string> misfit = MisfitOf(rows)) {
-        return *misfit + "; rows:" + DescribeRows(rows);
-    }
-    return std::nullopt;
-}
-
-std::optional<Failure> ModelPlayer::CheckAfterAction(const Action& action, int index,
-                                                     const Snapshot& before) {
-    const auto fail = [index](Invariant invariant, std::string detail) {
-        return Failure{invariant, index, std::move(detail)};
-    };
-    if (m_window == nullptr || !m_window->IsOpen()) {
-        return fail(Invariant::WINDOW_CLOSED, "the window is closed");
-    }
-    NoteRefusedPlays();
-    if (!m_rowsTrusted && m_player->CurrentRow() == -1 && PositionShownIsHeard()) {
-        m_rowsTrusted = true;
-    }
-    if (std::optional<std::string> problem = CheckDiscKey()) {
-        return fail(Invariant::DISC_KEY, *problem);
-    }
-    const std::vector<std::string> questions = QuestionsSince(before);
-    m_stats.questions += static_cast<int>(questions.size());
-    if (std::optional<std::string> problem = CheckReplacement(action, before, questions)) {
-        return fail(Invariant::LOST_EDITS, *problem);
-    }
-    FollowList(action, before);
-    if (std::optional<std::string> problem = CheckListOrder()) {
-        return fail(Invariant::LIST_ORDER, *problem);
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> ModelPlayer::CheckDiscKey() {
-    if (m_player->CdKey() == -1) {
-        return std::nullopt;
-    }
-    char answer[64] = {};
-    m_device->SendString("info cdaudio identity", answer, nullptr);
-    const std::string identity = answer;
-    if (identity == std::to_string(static_cast<std::uint32_t>(m_player->CdKey()))) {
-        return std::nullopt;
-    }
-    return "the list of disc " + std::to_string(m_player->CdKey()) +
-           " is shown while the drive holds disc \"" + identity + "\"";
-}
-
-std::vector<std::string> ModelPlayer::QuestionsSince(const Snapshot& before) const {
-    std::vector<std::string> questions;
-    const std::vector<headless::MessageBoxRecord>& boxes = m_windows.MessageBoxes();
-    for (std::size_t index = before.messageBoxes; index < m_boxesShownEnd; ++index) {
-        if (IsQuestion(boxes[index])) {
-            questions.push_back(boxes[index].text);
-        }
-    }
-    return questions;
-}
-
-std::optional<std::string> ModelPlayer::LoadedPath(const Snapshot& before) const {
-    const std::vector<headless::FileDialogRecord>& dialogs = m_windows.FileDialogs();
-    for (std::size_t index = before.fileDialogs; index < m_filesShownEnd; ++index) {
-        const headless::FileDialogRecord& dialog = dialogs[index];
-        if (dialog.kind == window::FileDialogKind::OPEN && dialog.answer &&
-            FileList(*dialog.answer)) {
-            return dialog.answer;
-        }
-    }
-    return std::nullopt;
-}
-
-bool ModelPlayer::ListWasReplaced(const Action& action, const Snapshot& before) const {
-    if (before.cdKey == -1) {
-        return false;
-    }
-    return action.kind == ActionKind::CLOSE_AND_RESTART || m_player->CdKey() == -1 ||
-           LoadedPath(before).has_value();
-}
-
-std::optional<std::string> ModelPlayer::CheckReplacement(
-    const Action& action, const Snapshot& before, const std::vector<std::string>& questions) {
-    if (!ListWasReplaced(action, before)) {
-        return std::nullopt;
-    }
-    ++m_stats.replacedLists;
-    const bool edited = m_baseline && before.list != *m_baseline;
-    if (!edited) {
-        return std::nullopt;
-    }
-    ++m_stats.replacedWithEdits;
-    if (!questions.empty() || m_savedInAction) {
-        return std::nullopt;
-    }
-    return "a list with edits was replaced without a question or a save; it was:" +
-           DescribeList(before.list) + "\n  and was read as:" + DescribeList(*m_baseline);
-}
-
-std::optional<std::string> ModelPlayer::CheckWrittenFiles(
-    const Action& action, const Snapshot& before,
-    const std::map<std::string, std::string>& filesBefore) {
-    // A save at the disc's going writes the list as it was before the action.
-    const tracklist::TrackList shown =
-        action.kind == ActionKind::CLICK && action.control == res::SAVE_TRACKS_BUTTON ? ShownList()
-                                                                                      : before.list;
-    for (const auto& [path, bytes] : FolderContents(m_lists)) {
-        const auto old = filesBefore.find(path);
-        if (old != filesBefore.end() && old->second == bytes) {
-            continue;
-        }
-        ++m_stats.savedFiles;
-        const std::optional<tracklist::TrackList> written = FileList(path);
-        if (!written || *written != shown) {
-            return "the file " + path +
-                   " was written but does not hold the list shown:" + DescribeRows(shown.rows) +
-                   "\n  it holds:" +
-                   (written ? DescribeRows(written->rows) : std::string(" nothing readable"));
-        }
-        m_savedInAction = true;
-        m_baseline = shown;
-    }
-    return std::nullopt;
-}
-
-void ModelPlayer::FollowList(const Action& action, const Snapshot& before) {
-    const std::int32_t key = m_player->CdKey();
-    if (action.kind == ActionKind::CLOSE_AND_RESTART || before.cdKey != key) {
-        AdoptNewList();
-        return;
-    }
-    if (key == -1) {
-        return;
-    }
-    if (std::optional<std::string> loaded = LoadedPath(before)) {
-        m_baseline = ShownList();
-        m_listFits = FileFitsDisc(*loaded);
-    }
-}
-
 ModelPlayer::Snapshot ModelPlayer::Take() {
     Snapshot snapshot;
     snapshot.cdKey = m_player->CdKey();
@@ -774,13 +368,8 @@ tracklist::TrackList ModelPlayer::ShownList() const {
                        m_window->Text(res::ARTIST_EDIT), ShownRows()});
 }
 
-std::optional<tracklist::TrackList> ModelPlayer::FileList(const std::string& path) const {
-    NoDisc disc;
-    tracklist::TrackListReadResult result = tracklist::ReadTrackList(path, disc);
-    if (!result.list) {
-        return std::nullopt;
-    }
-    return Normalized(std::move(*result.list));
+void ModelPlayer::Hear(int frames) {
+    m_sink.Consume(static_cast<std::int64_t>(frames) * SAMPLE_FRAMES_PER_FRAME);
 }
 
 std::string ModelPlayer::HeardPosition() {

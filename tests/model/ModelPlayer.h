@@ -21,9 +21,8 @@
 
 namespace corvid::model {
 
-// The two discs of the runs, written once and shared by every replay: three
-// audio tracks of 20, 15 and 10 seconds; and 13 seconds of audio, a data
-// track, 9 seconds and a last track of 2 seconds. Their keys differ.
+// The two discs of the runs (FirstDisc and SecondDisc), written once and
+// shared by every replay.
 struct ModelDiscs {
     explicit ModelDiscs(const std::filesystem::path& folder);
 
@@ -150,7 +149,8 @@ class ModelPlayer {
     Snapshot Take();
     [[nodiscard]] std::vector<tracklist::TrackListRow> ShownRows() const;
     [[nodiscard]] tracklist::TrackList ShownList() const;
-    [[nodiscard]] std::optional<tracklist::TrackList> FileList(const std::string& path) const;
+    // The sound server hears this many frames (75 to the second).
+    void Hear(int frames);
     [[nodiscard]] std::string HeardPosition();
     [[nodiscard]] bool PositionShownIsHeard();
 

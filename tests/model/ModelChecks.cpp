@@ -1,0 +1,330 @@
+#include <algorithm>
+#include <sstream>
+
+#include "res/ControlIds.h"
+#include "tests/model/ModelLists.h"
+#include "tests/model/ModelPlayer.h"
+#include "tracklist/TrackListRows.h"
+#include "ui/PlayerTiming.h"
+
+namespace corvid::model {
+
+namespace {
+
+constexpr double SECONDS_PER_HOUR = 3600.0;
+constexpr std::string_view SAVE_CHANGES_QUESTION = "Save changes to ";
+constexpr std::string_view SAVE_NEW_QUESTION = "Do you want to save this tracklist?";
+constexpr std::string_view LOSE_CHANGES_QUESTION = "OK to lose unsaved changes in this tracklist?";
+
+bool IsQuestion(const headless::MessageBoxRecord& box) {
+    return box.text.starts_with(SAVE_CHANGES_QUESTION) || box.text == SAVE_NEW_QUESTION ||
+           box.text == LOSE_CHANGES_QUESTION;
+}
+
+}  // namespace
+
+std::string InvariantName(Invariant invariant) {
+    switch (invariant) {
+        case Invariant::LIST_ORDER:
+            return "the list is in order";
+        case Invariant::CURRENT_ROW:
+            return "the current row holds the heard position";
+        case Invariant::SAVE_BUTTON:
+            return "Save tracks follows the modified state";
+        case Invariant::LOST_EDITS:
+            return "no edit is lost without a question";
+        case Invariant::WRITTEN_LIST:
+            return "a saved file holds the list shown";
+        case Invariant::WINDOW_CLOSED:
+            return "the window stays open";
+        case Invariant::DISC_KEY:
+            return "the list shown is the disc's";
+    }
+    return "?";
+}
+
+double RunStats::SimulatedHours() const {
+    return static_cast<double>(ticks) * ui::TIMER_PERIOD_MILLISECONDS / MILLISECONDS_PER_SECOND /
+           SECONDS_PER_HOUR;
+}
+
+std::string RunStats::Summary() const {
+    std::ostringstream text;
+    text.precision(2);
+    text << std::fixed << actions << " actions, " << ticks << " ticks (" << SimulatedHours()
+         << " simulated hours); checked: list order " << listChecks << ", current row "
+         << currentRowChecks << " (skipped " << currentRowUntrusted << " untrusted, "
+         << currentRowOtherwiseSkipped << " otherwise), Save tracks " << saveButtonChecks
+         << "; lists replaced " << replacedLists << " (" << replacedWithEdits
+         << " with edits), questions " << questions << ", files saved " << savedFiles
+         << ", restarts " << restarts;
+    return text.str();
+}
+
+int ModelPlayer::TrackCountOfTray() const {
+    switch (m_trayDisc) {
+        case TrayDisc::FIRST:
+            return static_cast<int>(FirstDisc().tracks.size());
+        case TrayDisc::SECOND:
+            return static_cast<int>(SecondDisc().tracks.size());
+        case TrayDisc::NONE:
+            return 0;
+    }
+    return 0;
+}
+
+std::optional<std::string> ModelPlayer::MisfitOf(std::span<const tracklist::TrackListRow> rows) {
+    PlayerDisc disc(*m_player);
+    if (std::optional<tracklist::ListViolation> violation =
+            tracklist::FindListViolation(rows, disc)) {
+        return tracklist::DescribeViolation(*violation);
+    }
+    // Every track of the disc has its row; none is ever deleted.
+    const auto tracks =
+        std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row.rowKey > 0; });
+    if (tracks != TrackCountOfTray()) {
+        return std::to_string(tracks) + " track rows for a disc of " +
+               std::to_string(TrackCountOfTray()) + " tracks";
+    }
+    return std::nullopt;
+}
+
+bool ModelPlayer::FileFitsDisc(const std::string& path) {
+    const std::optional<tracklist::TrackList> list = ReadListFile(path);
+    return list && !MisfitOf(list->rows);
+}
+
+std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken) {
+    const int modeBefore = m_player->LastMode();
+    const bool modifiedBefore = m_player->IsModified();
+    const int countBefore = m_player->TicksSinceRefresh();
+    const bool heardBefore = m_sink.State() == cdrom::SinkState::Playing;
+    // The row is found from the estimate: it must be the heard position
+    // before the tick as well as after it.
+    const bool drawsPlay = modeBefore == CDMODE_PLAYING && !m_player->IsSeeking() &&
+                           !m_player->ShowsPositionInTitle() && heardBefore &&
+                           PositionShownIsHeard();
+    if (!m_rowsTrusted && m_player->CurrentRow() == -1 && PositionShownIsHeard()) {
+        // Found afresh from a true position, the row can be held to it again.
+        m_rowsTrusted = true;
+    }
+    if (kind == ActionKind::PLAY_TICKS) {
+        Hear(ui::FRAMES_PER_TICK);
+    } else if (heardBefore) {
+        m_rowsTrusted = false;
+    }
+    m_windows.AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
+    ++m_stats.ticks;
+    if (!m_window->IsOpen()) {
+        broken = Invariant::WINDOW_CLOSED;
+        return "the window closed during a tick";
+    }
+    NoteRefusedPlays();
+    const int countAfter = m_player->TicksSinceRefresh();
+    if (countAfter == 0 && countBefore == ui::TICKS_PER_REFRESH - 1) {
+        broken = Invariant::SAVE_BUTTON;
+        return CheckSaveButton(modeBefore, modifiedBefore);
+    }
+    const bool drewPlay = countAfter == countBefore + 1 && drawsPlay && !m_player->IsSeeking() &&
+                          m_player->LastMode() == CDMODE_PLAYING;
+    if (!drewPlay) {
+        return std::nullopt;
+    }
+    broken = Invariant::CURRENT_ROW;
+    return CheckCurrentRow();
+}
+
+void ModelPlayer::NoteRefusedPlays() {
+    // A row played from a start the drive refused is current but not heard.
+    if (m_mci->RefusedPlays() != m_refusedPlays) {
+        m_refusedPlays = m_mci->RefusedPlays();
+        m_rowsTrusted = false;
+    }
+}
+
+std::optional<std::string> ModelPlayer::CheckCurrentRow() {
+    if (!m_rowsTrusted) {
+        ++m_stats.currentRowUntrusted;
+        return std::nullopt;
+    }
+    if (!m_listFits || !PositionShownIsHeard()) {
+        ++m_stats.currentRowOtherwiseSkipped;
+        return std::nullopt;
+    }
+    const std::vector<tracklist::TrackListRow> rows = ShownRows();
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    ++m_stats.currentRowChecks;
+    const std::string heard = HeardPosition();
+    const int holding = tracklist::FindRowForPosition(rows, heard, -1);
+    const int current = m_player->CurrentRow();
+    // Rows that start together hold the same positions.
+    if (tracklist::GetRowStart(rows, current) == tracklist::GetRowStart(rows, holding)) {
+        return std::nullopt;
+    }
+    return "heard at " + heard + ", row " + std::to_string(current) + " is current but row " +
+           std::to_string(holding) + " holds the position; rows:" + DescribeRows(rows);
+}
+
+std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool modifiedBefore) {
+    ++m_stats.saveButtonChecks;
+    const int modeAfter = m_player->LastMode();
+    // The button is set at the start of the refresh; a change to a stopped
+    // disc then runs the title, which may mark the list modified after it.
+    const bool stoppedNow = modeAfter == CDMODE_READY || modeAfter == CDMODE_NOAUDIO;
+    const bool expected =
+        modeAfter != modeBefore && stoppedNow ? modifiedBefore : m_player->IsModified();
+    const bool enabled = m_window->IsEnabled(res::SAVE_TRACKS_BUTTON);
+    if (enabled == expected) {
+        return std::nullopt;
+    }
+    return std::string("after the refresh Save tracks is ") + (enabled ? "enabled" : "disabled") +
+           " while the list is " + (m_player->IsModified() ? "modified" : "not modified") +
+           " (mode " + std::to_string(modeBefore) + " to " + std::to_string(modeAfter) + ")";
+}
+
+std::optional<std::string> ModelPlayer::CheckListOrder() {
+    if (m_player->CdKey() == -1 || !m_listFits) {
+        return std::nullopt;
+    }
+    ++m_stats.listChecks;
+    const std::vector<tracklist::TrackListRow> rows = ShownRows();
+    if (std::optional<std::string> misfit = MisfitOf(rows)) {
+        return *misfit + "; rows:" + DescribeRows(rows);
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> ModelPlayer::CheckAfterAction(const Action& action, int index,
+                                                     const Snapshot& before) {
+    const auto fail = [index](Invariant invariant, std::string detail) {
+        return Failure{invariant, index, std::move(detail)};
+    };
+    if (m_window == nullptr || !m_window->IsOpen()) {
+        return fail(Invariant::WINDOW_CLOSED, "the window is closed");
+    }
+    NoteRefusedPlays();
+    if (!m_rowsTrusted && m_player->CurrentRow() == -1 && PositionShownIsHeard()) {
+        m_rowsTrusted = true;
+    }
+    if (std::optional<std::string> problem = CheckDiscKey()) {
+        return fail(Invariant::DISC_KEY, *problem);
+    }
+    const std::vector<std::string> questions = QuestionsSince(before);
+    m_stats.questions += static_cast<int>(questions.size());
+    if (std::optional<std::string> problem = CheckReplacement(action, before, questions)) {
+        return fail(Invariant::LOST_EDITS, *problem);
+    }
+    FollowList(action, before);
+    if (std::optional<std::string> problem = CheckListOrder()) {
+        return fail(Invariant::LIST_ORDER, *problem);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ModelPlayer::CheckDiscKey() {
+    if (m_player->CdKey() == -1) {
+        return std::nullopt;
+    }
+    char answer[64] = {};
+    m_device->SendString("info cdaudio identity", answer, nullptr);
+    const std::string identity = answer;
+    if (identity == std::to_string(static_cast<std::uint32_t>(m_player->CdKey()))) {
+        return std::nullopt;
+    }
+    return "the list of disc " + std::to_string(m_player->CdKey()) +
+           " is shown while the drive holds disc \"" + identity + "\"";
+}
+
+std::vector<std::string> ModelPlayer::QuestionsSince(const Snapshot& before) const {
+    std::vector<std::string> questions;
+    const std::vector<headless::MessageBoxRecord>& boxes = m_windows.MessageBoxes();
+    for (std::size_t index = before.messageBoxes; index < m_boxesShownEnd; ++index) {
+        if (IsQuestion(boxes[index])) {
+            questions.push_back(boxes[index].text);
+        }
+    }
+    return questions;
+}
+
+std::optional<std::string> ModelPlayer::LoadedPath(const Snapshot& before) const {
+    const std::vector<headless::FileDialogRecord>& dialogs = m_windows.FileDialogs();
+    for (std::size_t index = before.fileDialogs; index < m_filesShownEnd; ++index) {
+        const headless::FileDialogRecord& dialog = dialogs[index];
+        if (dialog.kind == window::FileDialogKind::OPEN && dialog.answer &&
+            ReadListFile(*dialog.answer)) {
+            return dialog.answer;
+        }
+    }
+    return std::nullopt;
+}
+
+bool ModelPlayer::ListWasReplaced(const Action& action, const Snapshot& before) const {
+    if (before.cdKey == -1) {
+        return false;
+    }
+    return action.kind == ActionKind::CLOSE_AND_RESTART || m_player->CdKey() == -1 ||
+           LoadedPath(before).has_value();
+}
+
+std::optional<std::string> ModelPlayer::CheckReplacement(
+    const Action& action, const Snapshot& before, const std::vector<std::string>& questions) {
+    if (!ListWasReplaced(action, before)) {
+        return std::nullopt;
+    }
+    ++m_stats.replacedLists;
+    const bool edited = m_baseline && before.list != *m_baseline;
+    if (!edited) {
+        return std::nullopt;
+    }
+    ++m_stats.replacedWithEdits;
+    if (!questions.empty() || m_savedInAction) {
+        return std::nullopt;
+    }
+    return "a list with edits was replaced without a question or a save; it was:" +
+           DescribeList(before.list) + "\n  and was read as:" + DescribeList(*m_baseline);
+}
+
+std::optional<std::string> ModelPlayer::CheckWrittenFiles(
+    const Action& action, const Snapshot& before,
+    const std::map<std::string, std::string>& filesBefore) {
+    // A save at the disc's going writes the list as it was before the action.
+    const tracklist::TrackList shown =
+        action.kind == ActionKind::CLICK && action.control == res::SAVE_TRACKS_BUTTON ? ShownList()
+                                                                                      : before.list;
+    for (const auto& [path, bytes] : FolderContents(m_lists)) {
+        const auto old = filesBefore.find(path);
+        if (old != filesBefore.end() && old->second == bytes) {
+            continue;
+        }
+        ++m_stats.savedFiles;
+        const std::optional<tracklist::TrackList> written = ReadListFile(path);
+        if (!written || *written != shown) {
+            return "the file " + path +
+                   " was written but does not hold the list shown:" + DescribeRows(shown.rows) +
+                   "\n  it holds:" +
+                   (written ? DescribeRows(written->rows) : std::string(" nothing readable"));
+        }
+        m_savedInAction = true;
+        m_baseline = shown;
+    }
+    return std::nullopt;
+}
+
+void ModelPlayer::FollowList(const Action& action, const Snapshot& before) {
+    const std::int32_t key = m_player->CdKey();
+    if (action.kind == ActionKind::CLOSE_AND_RESTART || before.cdKey != key) {
+        AdoptNewList();
+        return;
+    }
+    if (key == -1) {
+        return;
+    }
+    if (std::optional<std::string> loaded = LoadedPath(before)) {
+        m_baseline = ShownList();
+        m_listFits = FileFitsDisc(*loaded);
+    }
+}
+
+}  // namespace corvid::model
