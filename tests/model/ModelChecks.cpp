@@ -108,6 +108,11 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
         // Found afresh from a true position, the row can be held to it again.
         m_rowsTrusted = true;
     }
+    // Without a current row the estimate runs on the length of the last one's
+    // track, so a tick that crosses into the next track may draw a row of the
+    // track before, once.
+    const bool rowlessBefore = m_player->CurrentRow() == -1;
+    const std::string trackBefore = HeardPosition().substr(0, 2);
     if (kind == ActionKind::PLAY_TICKS) {
         Hear(ui::FRAMES_PER_TICK);
     } else if (heardBefore) {
@@ -128,6 +133,10 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
     const bool drewPlay = countAfter == countBefore + 1 && drawsPlay && !m_player->IsSeeking() &&
                           m_player->LastMode() == CDMODE_PLAYING;
     if (!drewPlay) {
+        return std::nullopt;
+    }
+    if (rowlessBefore && HeardPosition().substr(0, 2) != trackBefore) {
+        ++m_stats.currentRowOtherwiseSkipped;
         return std::nullopt;
     }
     broken = Invariant::CURRENT_ROW;
