@@ -55,25 +55,6 @@ PositionParts Parts(const std::string& position) {
     return {track, minutes * 60 + seconds};
 }
 
-// The process id of `server`'s pulseaudio, a child of this process, found by
-// its socket on its command line.
-std::optional<pid_t> ServerPid(const testing::PulseServer& server) {
-    const std::string socket = "socket=" + (server.Folder() / "native").string();
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
-        const std::string commandLine{std::istreambuf_iterator<char>(file), {}};
-        const auto pid = static_cast<pid_t>(std::stol(name));
-        if (commandLine.find(socket) != std::string::npos) {
-            return pid;
-        }
-    }
-    return std::nullopt;
-}
-
 class PlayFaults : public ::testing::Test {
   protected:
     void SetUp() override {

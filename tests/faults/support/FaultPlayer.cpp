@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "res/ControlIds.h"
 #include "res/PlayerDialogTemplate.h"
 #include "tests/support/Pipe.h"
@@ -114,6 +116,22 @@ cdrom::ReadResult FailingDrive::ReadAudio(cdrom::Lba start, std::span<std::int16
     result.error = cdrom::DriveError{MCIERR_HARDWARE,
                                      "Sector " + std::to_string(failFrom) + " cannot be read."};
     return result;
+}
+
+std::optional<pid_t> ServerPid(const testing::PulseServer& server) {
+    const std::string socket = "socket=" + (server.Folder() / "native").string();
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+        const std::string commandLine{std::istreambuf_iterator<char>(file), {}};
+        if (commandLine.find(socket) != std::string::npos) {
+            return static_cast<pid_t>(std::stol(name));
+        }
+    }
+    return std::nullopt;
 }
 
 void RunInChild(const ChildLimits& limits, const std::filesystem::path& folder,

@@ -11,6 +11,7 @@
 #include "platform/headless/HeadlessWindowSystem.h"
 #include "platform/mci/MciDevice.h"
 #include "platform/sound/SinkMixer.h"
+#include "tests/support/PulseServer.h"
 #include "ui/PlayerDlg.h"
 
 namespace corvid::faults {
@@ -85,6 +86,10 @@ class FailingDrive final : public cdrom::Drive {
     std::atomic<cdrom::Lba> m_failFrom = NEVER;
     std::atomic<int> m_failedReads = 0;
 };
+
+// The process id of `server`'s pulseaudio, found by the socket on its
+// command line, so that a test can kill it without a word of warning.
+std::optional<pid_t> ServerPid(const testing::PulseServer& server);
 
 // How a story is run in a child process of its own.
 enum class ChildUser : std::uint8_t { Same, NobodyWhenRoot };
