@@ -118,7 +118,7 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
     } else if (heardBefore) {
         m_rowsTrusted = false;
     }
-    m_windows.AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
+    m_windows->AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
     ++m_stats.ticks;
     if (!m_window->IsOpen()) {
         broken = Invariant::WINDOW_CLOSED;
@@ -220,7 +220,7 @@ std::optional<Failure> ModelPlayer::CheckAfterAction(const Action& action, int i
     if (std::optional<std::string> problem = CheckDiscKey()) {
         return fail(Invariant::DISC_KEY, *problem);
     }
-    const std::vector<std::string> questions = QuestionsSince(before);
+    const std::vector<std::string> questions = QuestionsShown();
     m_stats.questions += static_cast<int>(questions.size());
     if (std::optional<std::string> problem = CheckReplacement(action, before, questions)) {
         return fail(Invariant::LOST_EDITS, *problem);
@@ -246,21 +246,18 @@ std::optional<std::string> ModelPlayer::CheckDiscKey() {
            " is shown while the drive holds disc \"" + identity + "\"";
 }
 
-std::vector<std::string> ModelPlayer::QuestionsSince(const Snapshot& before) const {
+std::vector<std::string> ModelPlayer::QuestionsShown() const {
     std::vector<std::string> questions;
-    const std::vector<headless::MessageBoxRecord>& boxes = m_windows.MessageBoxes();
-    for (std::size_t index = before.messageBoxes; index < m_boxesShownEnd; ++index) {
-        if (IsQuestion(boxes[index])) {
-            questions.push_back(boxes[index].text);
+    for (const headless::MessageBoxRecord& box : m_shownBoxes) {
+        if (IsQuestion(box)) {
+            questions.push_back(box.text);
         }
     }
     return questions;
 }
 
-std::optional<std::string> ModelPlayer::LoadedPath(const Snapshot& before) const {
-    const std::vector<headless::FileDialogRecord>& dialogs = m_windows.FileDialogs();
-    for (std::size_t index = before.fileDialogs; index < m_filesShownEnd; ++index) {
-        const headless::FileDialogRecord& dialog = dialogs[index];
+std::optional<std::string> ModelPlayer::LoadedPath() const {
+    for (const headless::FileDialogRecord& dialog : m_shownFiles) {
         if (dialog.kind == window::FileDialogKind::OPEN && dialog.answer &&
             ReadListFile(*dialog.answer)) {
             return dialog.answer;
@@ -274,7 +271,7 @@ bool ModelPlayer::ListWasReplaced(const Action& action, const Snapshot& before) 
         return false;
     }
     return action.kind == ActionKind::CLOSE_AND_RESTART || m_player->CdKey() == -1 ||
-           LoadedPath(before).has_value();
+           LoadedPath().has_value();
 }
 
 std::optional<std::string> ModelPlayer::CheckReplacement(
@@ -311,9 +308,9 @@ std::optional<std::string> ModelPlayer::CheckWrittenFiles(
         const std::optional<tracklist::TrackList> written = ReadListFile(path);
         if (!written || *written != shown) {
             return "the file " + path +
-                   " was written but does not hold the list shown:" + DescribeRows(shown.rows) +
+                   " was written but does not hold the list shown:" + DescribeList(shown) +
                    "\n  it holds:" +
-                   (written ? DescribeRows(written->rows) : std::string(" nothing readable"));
+                   (written ? DescribeList(*written) : std::string(" nothing readable"));
         }
         m_savedInAction = true;
         m_baseline = shown;
@@ -330,7 +327,7 @@ void ModelPlayer::FollowList(const Action& action, const Snapshot& before) {
     if (key == -1) {
         return;
     }
-    if (std::optional<std::string> loaded = LoadedPath(before)) {
+    if (std::optional<std::string> loaded = LoadedPath()) {
         m_baseline = ShownList();
         m_listFits = FileFitsDisc(*loaded);
     }

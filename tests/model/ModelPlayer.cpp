@@ -1,19 +1,13 @@
 #include "tests/model/ModelPlayer.h"
 
-#include "tests/model/ModelLists.h"
-
-#include <algorithm>
-#include <cstdio>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 
+#include "cdaudio/DiscTime.h"
 #include "platform/cdrom/Drive.h"
 #include "res/ControlIds.h"
 #include "res/PlayerDialogTemplate.h"
+#include "tests/model/ModelLists.h"
 #include "tools/imagegen/ImageGen.h"
-#include "tracklist/TrackListFile.h"
-#include "tracklist/TrackListRows.h"
 #include "ui/PlayerTiming.h"
 
 namespace corvid::model {
@@ -84,20 +78,22 @@ void ModelPlayer::StartPlayer() {
         [this](std::int64_t frames) { m_device->Engine().WaitUntilBuffered(frames); });
     m_mci = std::make_unique<WatchingMci>(*m_device);
     m_refusedPlays = 0;
+    m_windows = std::make_unique<headless::HeadlessWindowSystem>();
     m_player =
-        std::make_unique<ui::CPlayerDlg>(ui::PlayerPorts{m_windows, *m_mci, m_mixer, m_lists});
-    m_window = &m_windows.Open(res::PLAYER_DIALOG, *m_player);
+        std::make_unique<ui::CPlayerDlg>(ui::PlayerPorts{*m_windows, *m_mci, m_mixer, m_lists});
+    m_window = &m_windows->Open(res::PLAYER_DIALOG, *m_player);
 }
 
 void ModelPlayer::StopPlayer() {
     if (m_window != nullptr && m_window->IsOpen()) {
         m_window->CloseBox();
     }
+    m_window = nullptr;
     m_player.reset();
+    m_windows.reset();
     m_mci.reset();
     m_sink.SetBeforePull({});
     m_device.reset();
-    m_window = nullptr;
 }
 
 void ModelPlayer::PutInTray(TrayDisc disc) {
@@ -135,6 +131,10 @@ void ModelPlayer::AdoptNewList() {
 std::optional<Failure> ModelPlayer::Apply(const Action& action, int index) {
     ++m_stats.actions;
     m_savedInAction = false;
+    m_boxesBeforeAction = m_windows->MessageBoxes().size();
+    m_filesBeforeAction = m_windows->FileDialogs().size();
+    m_shownCollected = false;
+    m_answersGone = false;
     const Snapshot before = Take();
     if (action.kind == ActionKind::PLAY_TICKS || action.kind == ActionKind::STALLED_TICKS) {
         for (int tick = 0; tick < action.number; ++tick) {
@@ -144,8 +144,7 @@ std::optional<Failure> ModelPlayer::Apply(const Action& action, int index) {
                                *problem + " (tick " + std::to_string(tick + 1) + ")"};
             }
         }
-        m_boxesShownEnd = m_windows.MessageBoxes().size();
-        m_filesShownEnd = m_windows.FileDialogs().size();
+        CollectShownBoxes();
         return CheckAfterAction(action, index, before);
     }
     std::map<std::string, std::string> filesBefore;
@@ -242,6 +241,8 @@ void ModelPlayer::Perform(const Action& action) {
             return;
         case ActionKind::CLOSE_AND_RESTART:
             window.CloseBox();
+            CollectShownBoxes();
+            m_answersGone = true;
             StopPlayer();
             ++m_stats.restarts;
             StartPlayer();
@@ -270,20 +271,18 @@ void ModelPlayer::PerformClick(int control) {
 void ModelPlayer::QueueAnswers(const Answers& answers) {
     m_queuedBoxes = static_cast<int>(answers.boxes.size());
     m_queuedFiles = static_cast<int>(answers.files.size());
-    m_boxesBeforeAction = m_windows.MessageBoxes().size();
-    m_filesBeforeAction = m_windows.FileDialogs().size();
     for (std::size_t index = 0; index < answers.boxes.size(); ++index) {
         headless::WhileOpen whileOpen;
         if (index == 0 && answers.ticksWhileOpen > 0) {
             whileOpen = [this, ticks = answers.ticksWhileOpen] { TicksWhileBoxOpen(ticks); };
         }
-        m_windows.AnswerNextMessageBox(answers.boxes[index] == BoxAnswer::YES
-                                           ? window::MessageBoxAnswer::YES
-                                           : window::MessageBoxAnswer::NO,
-                                       std::move(whileOpen));
+        m_windows->AnswerNextMessageBox(answers.boxes[index] == BoxAnswer::YES
+                                            ? window::MessageBoxAnswer::YES
+                                            : window::MessageBoxAnswer::NO,
+                                        std::move(whileOpen));
     }
     for (const FileAnswer& answer : answers.files) {
-        m_windows.AnswerNextFileDialog(ResolveFile(answer));
+        m_windows->AnswerNextFileDialog(ResolveFile(answer));
     }
 }
 
@@ -293,24 +292,37 @@ void ModelPlayer::TicksWhileBoxOpen(int ticks) {
     }
     for (int tick = 0; tick < ticks; ++tick) {
         Hear(ui::FRAMES_PER_TICK);
-        m_windows.AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
+        m_windows->AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
         ++m_stats.ticks;
     }
 }
 
+void ModelPlayer::CollectShownBoxes() {
+    if (m_shownCollected) {
+        return;
+    }
+    m_shownCollected = true;
+    const auto& boxes = m_windows->MessageBoxes();
+    m_shownBoxes.assign(boxes.begin() + static_cast<std::ptrdiff_t>(m_boxesBeforeAction),
+                        boxes.end());
+    const auto& files = m_windows->FileDialogs();
+    m_shownFiles.assign(files.begin() + static_cast<std::ptrdiff_t>(m_filesBeforeAction),
+                        files.end());
+}
+
 void ModelPlayer::DropUnusedAnswers() {
-    m_boxesShownEnd = m_windows.MessageBoxes().size();
-    m_filesShownEnd = m_windows.FileDialogs().size();
-    const auto boxesShown = static_cast<int>(m_boxesShownEnd - m_boxesBeforeAction);
-    const auto filesShown = static_cast<int>(m_filesShownEnd - m_filesBeforeAction);
-    m_draining = true;
-    for (int box = boxesShown; box < m_queuedBoxes; ++box) {
-        m_windows.Modals().ShowMessageBox("", window::MessageBoxButtons::OK, 0);
+    CollectShownBoxes();
+    if (!m_answersGone) {
+        m_draining = true;
+        for (auto box = m_shownBoxes.size(); box < static_cast<std::size_t>(m_queuedBoxes); ++box) {
+            m_windows->Modals().ShowMessageBox("", window::MessageBoxButtons::OK, 0);
+        }
+        for (auto file = m_shownFiles.size(); file < static_cast<std::size_t>(m_queuedFiles);
+             ++file) {
+            m_windows->Modals().ShowFileDialog({}, 0);
+        }
+        m_draining = false;
     }
-    for (int file = filesShown; file < m_queuedFiles; ++file) {
-        m_windows.Modals().ShowFileDialog({}, 0);
-    }
-    m_draining = false;
     m_queuedBoxes = 0;
     m_queuedFiles = 0;
 }
@@ -347,8 +359,6 @@ ModelPlayer::Snapshot ModelPlayer::Take() {
     snapshot.cdKey = m_player->CdKey();
     snapshot.list = ShownList();
     snapshot.path = m_player->TrackListPath();
-    snapshot.messageBoxes = m_windows.MessageBoxes().size();
-    snapshot.fileDialogs = m_windows.FileDialogs().size();
     snapshot.modified = m_player->IsModified();
     return snapshot;
 }

@@ -105,8 +105,6 @@ class ModelPlayer {
         std::int32_t cdKey = -1;
         tracklist::TrackList list;
         std::string path;
-        std::size_t messageBoxes = 0;
-        std::size_t fileDialogs = 0;
         bool modified = false;
     };
 
@@ -124,6 +122,8 @@ class ModelPlayer {
     void PerformClick(int control);
     void QueueAnswers(const Answers& answers);
     void TicksWhileBoxOpen(int ticks);
+    // Keeps the boxes the action brought up, before the windows go.
+    void CollectShownBoxes();
     void DropUnusedAnswers();
     [[nodiscard]] std::optional<std::string> ResolveFile(const FileAnswer& answer) const;
 
@@ -136,8 +136,8 @@ class ModelPlayer {
     std::optional<std::string> CheckDiscKey();
     std::optional<Failure> CheckAfterAction(const Action& action, int index,
                                             const Snapshot& before);
-    [[nodiscard]] std::vector<std::string> QuestionsSince(const Snapshot& before) const;
-    [[nodiscard]] std::optional<std::string> LoadedPath(const Snapshot& before) const;
+    [[nodiscard]] std::vector<std::string> QuestionsShown() const;
+    [[nodiscard]] std::optional<std::string> LoadedPath() const;
     [[nodiscard]] bool ListWasReplaced(const Action& action, const Snapshot& before) const;
     std::optional<std::string> CheckReplacement(const Action& action, const Snapshot& before,
                                                 const std::vector<std::string>& questions);
@@ -165,7 +165,9 @@ class ModelPlayer {
     sound::SinkMixer m_mixer{m_sink};
     std::unique_ptr<mci::MciDevice> m_device;
     std::unique_ptr<WatchingMci> m_mci;
-    headless::HeadlessWindowSystem m_windows;
+    // Made anew with each start of the player, as a new program would have
+    // its own: the closed windows of a long run are not kept.
+    std::unique_ptr<headless::HeadlessWindowSystem> m_windows;
     std::unique_ptr<ui::CPlayerDlg> m_player;
     headless::HeadlessDialog* m_window = nullptr;
 
@@ -179,14 +181,16 @@ class ModelPlayer {
     int m_refusedPlays = 0;
     bool m_savedInAction = false;
 
-    // The answers queued for the action under way.
+    // The answers queued for the action under way, and the boxes it showed.
     int m_queuedBoxes = 0;
     int m_queuedFiles = 0;
     std::size_t m_boxesBeforeAction = 0;
     std::size_t m_filesBeforeAction = 0;
-    // Where the boxes the action brought up end: the unused answers follow.
-    std::size_t m_boxesShownEnd = 0;
-    std::size_t m_filesShownEnd = 0;
+    std::vector<headless::MessageBoxRecord> m_shownBoxes;
+    std::vector<headless::FileDialogRecord> m_shownFiles;
+    bool m_shownCollected = false;
+    // The windows that held the unused answers are gone.
+    bool m_answersGone = false;
     bool m_draining = false;
     RunStats m_stats;
 };
