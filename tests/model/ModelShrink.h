@@ -1,15 +1,21 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace corvid::model {
 
-// Replays left for shrinking; each call of the failure test takes one.
+// Replays left for shrinking, each call of the failure test taking one, and
+// the time by which shrinking stops in any case.
 struct ShrinkBudget {
     int replaysLeft = 0;
-    [[nodiscard]] bool Spent() const { return replaysLeft <= 0; }
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    [[nodiscard]] bool Spent() const {
+        return replaysLeft <= 0 || (deadline && std::chrono::steady_clock::now() >= *deadline);
+    }
 };
 
 template <class Item>

@@ -20,6 +20,7 @@
 //   CORVID_MODEL_SECONDS=S        run until S seconds have passed (with no
 //                                 CORVID_MODEL_ACTIONS, as many actions as fit)
 //   CORVID_MODEL_SHRINK_REPLAYS=N replays allowed for shrinking a failure
+//   CORVID_MODEL_SHRINK_SECONDS=S time allowed for shrinking a failure
 // For example, ten minutes of one seed:
 //   CORVID_MODEL_SEED=11 CORVID_MODEL_SECONDS=600
 //       build/release/tests/model/model_tests --gtest_filter='Seeds/*/0'
@@ -43,6 +44,9 @@ namespace {
 constexpr std::uint64_t DEFAULT_SEEDS[] = {1, 2, 3};
 constexpr int DEFAULT_ACTIONS = 3000;
 constexpr int DEFAULT_SHRINK_REPLAYS = 2000;
+constexpr int DEFAULT_SHRINK_SECONDS = 300;
+// A longer sequence is printed without the state after each action.
+constexpr std::size_t LONGEST_TRACE = 300;
 
 std::optional<std::uint64_t> EnvironmentNumber(const char* name) {
     const char* text = std::getenv(name);
@@ -111,8 +115,12 @@ std::vector<NumberedAction> Shrink(const ModelDiscs& discs, std::vector<Numbered
         const std::optional<Failure> failure = Replay(discs, actions);
         return failure && failure->invariant == invariant;
     };
-    ShrinkBudget budget{static_cast<int>(
-        EnvironmentNumber("CORVID_MODEL_SHRINK_REPLAYS").value_or(DEFAULT_SHRINK_REPLAYS))};
+    ShrinkBudget budget{
+        static_cast<int>(
+            EnvironmentNumber("CORVID_MODEL_SHRINK_REPLAYS").value_or(DEFAULT_SHRINK_REPLAYS)),
+        std::chrono::steady_clock::now() +
+            std::chrono::seconds(
+                EnvironmentNumber("CORVID_MODEL_SHRINK_SECONDS").value_or(DEFAULT_SHRINK_SECONDS))};
     run = DropUnneeded(std::move(run), fails, budget);
     return SimplifyEach<NumberedAction>(std::move(run), fails, SimplerForms, budget);
 }
@@ -162,9 +170,13 @@ TEST_P(PlayerModelTest, ARandomUserKeepsTheInvariants) {
     }
     run.resize(static_cast<std::size_t>(failure->actionIndex) + 1);
     const std::vector<NumberedAction> shortest = Shrink(m_discs, run, failure->invariant);
-    std::string trace;
+    std::string trace = "  (not kept for so long a sequence)\n";
+    const bool traced = shortest.size() <= LONGEST_TRACE;
+    if (traced) {
+        trace.clear();
+    }
     const std::optional<Failure> shortFailure =
-        Replay(m_discs, ActionsOf(shortest), nullptr, &trace);
+        Replay(m_discs, ActionsOf(shortest), nullptr, traced ? &trace : nullptr);
     FAIL() << "seed " << seed << ": \"" << InvariantName(failure->invariant)
            << "\" broke at action " << failure->actionIndex + 1 << ": " << failure->detail
            << "\nthe shortest failing sequence found (" << shortest.size() << " actions):\n"
@@ -233,7 +245,7 @@ TEST(ModelShrinkTest, KeepsOnlyTheItemsTheFailureNeeds) {
         const auto size = static_cast<std::ptrdiff_t>(candidate.size());
         return at(17) < at(42) && at(42) < size && at(63) < size;
     };
-    ShrinkBudget budget{1000};
+    ShrinkBudget budget{1000, std::nullopt};
     EXPECT_EQ(DropUnneeded(items, fails, budget), (std::vector<int>{17, 42, 63}));
     EXPECT_FALSE(budget.Spent());
 }
@@ -246,11 +258,23 @@ TEST(ModelShrinkTest, StopsWhenItsBudgetIsSpentWithARunThatStillFails) {
         ++calls;
         return std::find(candidate.begin(), candidate.end(), 1) != candidate.end();
     };
-    ShrinkBudget budget{3};
+    ShrinkBudget budget{3, std::nullopt};
     const std::vector<int> shrunk = DropUnneeded(items, fails, budget);
     EXPECT_EQ(calls, 3);
     EXPECT_TRUE(fails(shrunk));
     EXPECT_LT(shrunk.size(), items.size());
+}
+
+TEST(ModelShrinkTest, LeavesTheRunAsItIsOnceItsTimeIsUp) {
+    const std::vector<int> items = {1, 2, 3, 4};
+    int calls = 0;
+    const FailureTest<int> fails = [&calls](const std::vector<int>&) {
+        ++calls;
+        return true;
+    };
+    ShrinkBudget budget{100, std::chrono::steady_clock::now()};
+    EXPECT_EQ(DropUnneeded(items, fails, budget), items);
+    EXPECT_EQ(calls, 0);
 }
 
 TEST(ModelShrinkTest, SimplifiesEachItemToItsSimplestFormThatStillFails) {
@@ -262,7 +286,7 @@ TEST(ModelShrinkTest, SimplifiesEachItemToItsSimplestFormThatStillFails) {
     const std::function<std::vector<int>(const int&)> simpler = [](const int& item) {
         return item > 1 ? std::vector<int>{1, item / 2} : std::vector<int>{};
     };
-    ShrinkBudget budget{100};
+    ShrinkBudget budget{100, std::nullopt};
     EXPECT_EQ(SimplifyEach(items, fails, simpler, budget), (std::vector<int>{1, 1, 90}));
 }
 
