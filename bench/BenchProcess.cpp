@@ -1,7 +1,9 @@
 #include "bench/BenchProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +15,26 @@
 extern char** environ;
 
 namespace corvid::bench {
+
+namespace {
+
+// A program that stays after SIGTERM (a box of its own waiting for an
+// answer) is killed after this long.
+constexpr int TERMINATE_TIMEOUT_MILLISECONDS = 10000;
+
+// Waits until process `pid` has ended, at most `timeout`; false when it still runs.
+bool WaitForEnd(pid_t pid, int timeoutMilliseconds) {
+    const int handle = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (handle < 0) {
+        return true;
+    }
+    pollfd ended{handle, POLLIN, 0};
+    const bool done = poll(&ended, 1, timeoutMilliseconds) > 0;
+    close(handle);
+    return done;
+}
+
+}  // namespace
 
 double MonotonicSeconds() {
     timespec now{};
@@ -109,6 +131,9 @@ void Child::CloseInput() {
 std::optional<int> Child::Terminate() {
     if (m_pid > 0) {
         kill(m_pid, SIGTERM);
+        if (!WaitForEnd(m_pid, TERMINATE_TIMEOUT_MILLISECONDS)) {
+            kill(m_pid, SIGKILL);
+        }
     }
     return Wait();
 }

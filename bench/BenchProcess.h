@@ -37,7 +37,8 @@ class Child {
     // Writes to the child's input pipe; false when there is none or it broke.
     bool Write(std::string_view text);
     void CloseInput();
-    // Sends SIGTERM and waits. The exit code, or none when a signal ended it.
+    // Sends SIGTERM and waits, and SIGKILL when it is still there after ten
+    // seconds. The exit code, or none when a signal ended it.
     std::optional<int> Terminate();
     std::optional<int> Wait();
 
