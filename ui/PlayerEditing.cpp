@@ -86,8 +86,9 @@ void CPlayerDlg::OnUpdateRow() {
     const std::string start = position.substr(tracklist::POSITION_TAIL_OFFSET);
 
     if (key < 0 && start != m_list->ItemText(m_editRow, 1)) {
-        MoveEditRow(key, start, name);
+        // The current row's marks come off before the rows move under it.
         SetCurrentRow(-1);
+        MoveEditRow(key, start, name);
         m_cd.Play(position);
         ReadPosition();
         m_modified = true;
@@ -126,6 +127,11 @@ void CPlayerDlg::OnInsertSubtrack() {
     }
     const std::int32_t key = -ReadDecimal(positionText);
     m_list->InsertItem(*index, tracklist::NEW_SUBTRACK_NAME, tracklist::ROW_ICON_SUBTRACK, key);
+    // A row played from a start the drive refused is current ahead of play,
+    // and the new row may go in above it: the mark stays with its row.
+    if (m_currentRow >= *index) {
+        ++m_currentRow;
+    }
     m_list->SetItemText(*index, 1, positionText.substr(tracklist::POSITION_TAIL_OFFSET));
     m_modified = true;
     SelectEditRow(*index, false);

@@ -156,6 +156,49 @@ TEST_F(PlayerEditingTest, ASubtrackInsertedInTheLastFramesOfTheDiscStartsNoLater
     EXPECT_EQ(Fields(), end.substr(3));
 }
 
+TEST_F(PlayerEditingTest, MovingASubtrackAboveTheCurrentRowLeavesNoRowMarkedCurrent) {
+    StartEditing();
+    InsertAt("01:00:05:00");
+    InsertAt("01:00:06:00");
+    Window().ClickListRow(res::TRACK_LIST, 1);
+    PlaySeconds(2);
+    ASSERT_EQ(m_player->CurrentRow(), 2);
+    ASSERT_EQ(m_player->EditRow(), 1);
+
+    Window().ReplaceText(res::SECOND_EDIT, "10");
+    Click(res::UPDATE_BUTTON);
+    const window::ListView& list = Window().ListControl(res::TRACK_LIST);
+    ASSERT_EQ(list.ItemText(2, 1), "00:10:00");
+    EXPECT_EQ(m_player->CurrentRow(), -1);
+    for (int row = 0; row < list.ItemCount(); ++row) {
+        EXPECT_LT(list.ItemImage(row), tracklist::ROW_ICON_CURRENT_SUBTRACK) << "row " << row;
+        EXPECT_EQ(list.ItemState(row, window::LVIS_SELECTED), 0U) << "row " << row;
+    }
+}
+
+TEST_F(PlayerEditingTest, ASubtrackInsertedAboveACurrentRowThatDoesNotPlayLeavesOneRowMarked) {
+    StartEditing();
+    // Track 5 is exactly 03:00:00 long: a subtrack at its end cannot be played.
+    InsertAt("05:00:10:00");
+    Arrow(res::MINUTE_SPIN, SpinArrow::DOWN);
+    ASSERT_EQ(Fields(), "03:00:00");
+    Click(res::UPDATE_BUTTON);
+    Window().ClickListRow(res::TRACK_LIST, 5);
+    ASSERT_EQ(m_player->CurrentRow(), 5);
+    ASSERT_EQ(Position().substr(0, 5), "05:00");
+
+    Click(res::INSERT_SUBTRACK_BUTTON);
+    const window::ListView& list = Window().ListControl(res::TRACK_LIST);
+    ASSERT_EQ(list.ItemText(5, 0), "<New subtrack>");
+    EXPECT_EQ(m_player->CurrentRow(), 6);
+    EXPECT_EQ(list.ItemImage(6), tracklist::ROW_ICON_CURRENT_SUBTRACK);
+    // Moving play takes the mark off that row and leaves none behind.
+    Click(res::NEXT_TRACK_BUTTON);
+    for (int row = 0; row < list.ItemCount(); ++row) {
+        EXPECT_LT(list.ItemImage(row), tracklist::ROW_ICON_CURRENT_SUBTRACK) << "row " << row;
+    }
+}
+
 TEST_F(PlayerEditingTest, DeleteOnTheLastRowPutsTheRowAboveIntoTheEditor) {
     StartEditing();
     InsertAt("06:00:05:00");
