@@ -39,6 +39,8 @@ std::string InvariantName(Invariant invariant) {
             return "the window stays open";
         case Invariant::DISC_KEY:
             return "the list shown is the disc's";
+        case Invariant::ROW_MARKS:
+            return "only the edit row and the current row are marked";
     }
     return "?";
 }
@@ -220,6 +222,9 @@ std::optional<Failure> ModelPlayer::CheckAfterAction(const Action& action, int i
     if (std::optional<std::string> problem = CheckDiscKey()) {
         return fail(Invariant::DISC_KEY, *problem);
     }
+    if (std::optional<std::string> problem = CheckRowMarks()) {
+        return fail(Invariant::ROW_MARKS, *problem);
+    }
     const std::vector<std::string> questions = QuestionsShown();
     m_stats.questions += static_cast<int>(questions.size());
     if (std::optional<std::string> problem = CheckReplacement(action, before, questions)) {
@@ -244,6 +249,32 @@ std::optional<std::string> ModelPlayer::CheckDiscKey() {
     }
     return "the list of disc " + std::to_string(m_player->CdKey()) +
            " is shown while the drive holds disc \"" + identity + "\"";
+}
+
+std::optional<std::string> ModelPlayer::CheckRowMarks() {
+    constexpr std::uint32_t EDIT_MARKS = window::LVIS_CUT | window::LVIS_DROPHILITED;
+    const window::ListView& list = m_window->ListControl(res::TRACK_LIST);
+    for (int row = 0; row < list.ItemCount(); ++row) {
+        const std::uint32_t marks = list.ItemState(row, EDIT_MARKS);
+        const std::uint32_t expected = row == m_player->EditRow() ? EDIT_MARKS : 0U;
+        if (marks != expected) {
+            return "row " + std::to_string(row) + " has the edit marks " + std::to_string(marks) +
+                   " while the edit row is " + std::to_string(m_player->EditRow());
+        }
+        // A row played from a start the drive refused can be current ahead of
+        // play, and a new subtrack then goes in above it.
+        if (!m_rowsTrusted || !m_listFits) {
+            continue;
+        }
+        const auto mark = row == m_player->CurrentRow() ? tracklist::RowMark::CURRENT
+                                                        : tracklist::RowMark::NORMAL;
+        if (list.ItemImage(row) != tracklist::IconForKey(list.ItemData(row), mark)) {
+            return "row " + std::to_string(row) + " shows icon " +
+                   std::to_string(list.ItemImage(row)) + " while the current row is " +
+                   std::to_string(m_player->CurrentRow());
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> ModelPlayer::QuestionsShown() const {

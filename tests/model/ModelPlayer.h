@@ -38,6 +38,7 @@ enum class Invariant : std::uint8_t {
     WRITTEN_LIST,   // a saved file does not hold the list the window showed
     WINDOW_CLOSED,  // the window ended by itself
     DISC_KEY,       // the list shown belongs to a disc that is not in the drive
+    ROW_MARKS,      // a row other than the edit row or the current row carries its mark
 };
 
 std::string InvariantName(Invariant invariant);
@@ -134,6 +135,7 @@ class ModelPlayer {
     std::optional<std::string> CheckSaveButton(int modeBefore, bool modifiedBefore);
     std::optional<std::string> CheckListOrder();
     std::optional<std::string> CheckDiscKey();
+    std::optional<std::string> CheckRowMarks();
     std::optional<Failure> CheckAfterAction(const Action& action, int index,
                                             const Snapshot& before);
     [[nodiscard]] std::vector<std::string> QuestionsShown() const;
