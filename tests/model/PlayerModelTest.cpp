@@ -4,10 +4,11 @@
 // discs or none in it, answers every question and file dialog at random
 // (Cancel too), minimizes, restores and toggles compact mode, and lets the
 // manual clock and the manual sink run for a simulated hour and more. After
-// every action and tick the run checks that the list stays in order, that
-// the current row holds the heard position, that Save tracks follows the
-// modified state after each refresh, and that no edit is lost without a
-// question or a save.
+// every action and tick the run checks that the list stays in order and is
+// the disc's, that the current row holds the heard position, that only the
+// edit row and the current row carry their marks, that Save tracks follows
+// the modified state after each refresh, that no edit is lost without a
+// question or a save, and that a saved file holds the list shown.
 //
 // Runs are seeded and repeatable: the same seed gives the same actions and
 // the same run. A failure prints its seed and the shortest failing sequence
