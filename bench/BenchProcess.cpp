@@ -18,10 +18,6 @@ namespace corvid::bench {
 
 namespace {
 
-// A program that stays after SIGTERM (a box of its own waiting for an
-// answer) is killed after this long.
-constexpr int TERMINATE_TIMEOUT_MILLISECONDS = 10000;
-
 // Waits until process `pid` has ended, at most `timeout`; false when it still runs.
 bool WaitForEnd(pid_t pid, int timeoutMilliseconds) {
     const int handle = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
@@ -128,10 +124,11 @@ void Child::CloseInput() {
     }
 }
 
-std::optional<int> Child::Terminate() {
+std::optional<int> Child::Terminate(std::chrono::milliseconds grace) {
     if (m_pid > 0) {
         kill(m_pid, SIGTERM);
-        if (!WaitForEnd(m_pid, TERMINATE_TIMEOUT_MILLISECONDS)) {
+        // A program that stays (a box of its own waiting for an answer) is killed.
+        if (!WaitForEnd(m_pid, static_cast<int>(grace.count()))) {
             kill(m_pid, SIGKILL);
         }
     }

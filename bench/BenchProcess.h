@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,9 +38,9 @@ class Child {
     // Writes to the child's input pipe; false when there is none or it broke.
     bool Write(std::string_view text);
     void CloseInput();
-    // Sends SIGTERM and waits, and SIGKILL when it is still there after ten
-    // seconds. The exit code, or none when a signal ended it.
-    std::optional<int> Terminate();
+    // Sends SIGTERM and waits, and SIGKILL when it is still there after
+    // `grace`. The exit code, or none when a signal ended it.
+    std::optional<int> Terminate(std::chrono::milliseconds grace = std::chrono::seconds(10));
     std::optional<int> Wait();
 
   private:

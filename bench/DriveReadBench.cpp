@@ -5,6 +5,7 @@
 // grouped into bursts, the pauses between them and the drive's duty cycle.
 // Usage: drive_read_bench IMAGE.cue
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -136,8 +137,14 @@ void PrintBursts(const std::vector<TimedRead>& reads, double playStart) {
     for (const bench::ReadBurst& burst : bursts) {
         longestPause = std::max(longestPause, burst.pauseBefore);
     }
-    std::printf("reads %zu, bursts %zu, sectors a read %d, longest pause %.2f s\n", reads.size(),
-                bursts.size(), reads.empty() ? 0 : reads.front().sectors, longestPause);
+    int fewest = reads.empty() ? 0 : reads.front().sectors;
+    int most = fewest;
+    for (const TimedRead& read : reads) {
+        fewest = std::min(fewest, read.sectors);
+        most = std::max(most, read.sectors);
+    }
+    std::printf("reads %zu of %d to %d sectors, bursts %zu, longest pause %.2f s\n", reads.size(),
+                fewest, most, bursts.size(), longestPause);
 }
 
 void PrintSpeedChanges(const std::vector<SpeedChange>& changes, double playStart) {

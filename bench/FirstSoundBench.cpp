@@ -282,8 +282,11 @@ std::optional<xcb_window_t> WaitForDrawnWindow(WindowWatcher& watcher, const Chi
 
 std::vector<double> TimeClicks(SinkListener& listener, const Options& options) {
     const std::unique_ptr<WindowWatcher> watcher = WindowWatcher::Connect();
-    if (!watcher || !listener.WaitForSilence()) {
+    if (!watcher) {
         std::fprintf(stderr, "no X display with the DAMAGE and XTEST extensions\n");
+        return {};
+    }
+    if (!listener.WaitForSilence()) {
         return {};
     }
     // A disc in the drive plays as soon as the window is up; the first click stops it.

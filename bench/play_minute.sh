@@ -20,7 +20,9 @@ measure() {
     local label=$1
     shift
     local TIMEFORMAT='%3U %3S'
-    { time /usr/bin/time -f "%M" -o "$work/$label.rss" "$@" >/dev/null 2>&1; } 2>"$work/$label.cpu"
+    if ! { time /usr/bin/time -f "%M" -o "$work/$label.rss" "$@" >/dev/null 2>&1; } 2>"$work/$label.cpu"; then
+        echo "$label ended with a failure: $(tail -n 1 "$work/$label.rss")" >&2
+    fi
     echo "$label $(cat "$work/$label.cpu") $(cat "$work/$label.rss")" >>"$work/results"
 }
 
@@ -36,10 +38,14 @@ measure_window() {
     local shell=$!
     sleep $((seconds + 1))
     local timer player
-    timer=$(pgrep -P "$shell")
-    player=$(pgrep -P "$timer")
-    kill -TERM "$player"
-    wait "$shell"
+    timer=$(pgrep -P "$shell" || true)
+    player=$(pgrep -P "${timer:-0}" || true)
+    if [ -n "$player" ]; then
+        kill -TERM "$player"
+    else
+        echo "$label had ended before the disc's end" >&2
+    fi
+    wait "$shell" || echo "$label ended with a failure: $(tail -n 1 "$work/$label.rss")" >&2
     echo "$label $(cat "$work/$label.cpu") $(cat "$work/$label.rss")" >>"$work/results"
 }
 
