@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "res/ControlIds.h"
@@ -110,11 +111,14 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
         // Found afresh from a true position, the row can be held to it again.
         m_rowsTrusted = true;
     }
-    // Without a current row the estimate runs on the length of the last one's
-    // track, so a tick that crosses into the next track may draw a row of the
-    // track before, once.
-    const bool rowlessBefore = m_player->CurrentRow() == -1;
+    // The estimate runs on the length of the current row's track (the last
+    // one's without a current row, or while minimized): from another track,
+    // a tick that crosses into the next track may draw a row of the track
+    // before, once.
     const std::string trackBefore = HeardPosition().substr(0, 2);
+    const std::vector<tracklist::TrackListRow> rowsBefore = ShownRows();
+    const int rowTrack = tracklist::GetRowTrack(rowsBefore, m_player->CurrentRow());
+    const bool lengthOfAnotherTrack = rowTrack != std::atoi(trackBefore.c_str());
     if (kind == ActionKind::PLAY_TICKS) {
         Hear(ui::FRAMES_PER_TICK);
     } else if (heardBefore) {
@@ -137,7 +141,7 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
     if (!drewPlay) {
         return std::nullopt;
     }
-    if (rowlessBefore && HeardPosition().substr(0, 2) != trackBefore) {
+    if (lengthOfAnotherTrack && HeardPosition().substr(0, 2) != trackBefore) {
         ++m_stats.currentRowOtherwiseSkipped;
         return std::nullopt;
     }
