@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/qt/CaretBlinkTimeout.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtEnvironment.h"
 #include "platform/qt/QtImages.h"
@@ -55,6 +56,7 @@ class QtWindowSystem final : public WindowSystem {
     std::unique_ptr<QtTimerSource> ownTimers;
     QtImages images;
     QtEnvironment environment;
+    CaretBlinkTimeout caretBlink{environment.timers};
 };
 
 }  // namespace corvid::window::qt
