@@ -12,8 +12,13 @@ packages=(
     xvfb xauth openbox xdotool x11-apps x11-utils imagemagick
     librsvg2-bin desktop-file-utils appstream man-db groff-base
     dbus-daemon playerctl
+    libxcb-damage0-dev libxcb-xtest0-dev
     time
 )
+# The peers the benchmarks measure the player against.
+if [ "${1:-}" = "--bench" ]; then
+    packages+=(mpv ffmpeg)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
