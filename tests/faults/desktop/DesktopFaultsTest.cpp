@@ -104,7 +104,10 @@ class DesktopFaults : public ::testing::Test {
             m_desktop.ClientEnvironment(m_server.ClientEnvironment()),
             {"HOME=" + home, "XDG_DATA_HOME=" + home + "/data",
              "XDG_CONFIG_HOME=" + home + "/config",
-             "XDG_RUNTIME_DIR=" + (m_folder / "runtime").string(), "QT_QPA_PLATFORM=xcb"});
+             "XDG_RUNTIME_DIR=" + (m_folder / "runtime").string(), "QT_QPA_PLATFORM=xcb",
+             // Desktop libraries' leaks at the end, used only by a leak-checking build.
+             "LSAN_OPTIONS=print_suppressions=0:suppressions=" CORVID_E2E_SOURCE_DIR
+             "/desktop-lsan.supp"});
     }
 
     ChildProcess StartPlayer() {
@@ -198,8 +201,13 @@ TEST_F(DesktopFaults, AKilledSoundServerLeavesThePlayerPlayingOnFromWhereItWas) 
         TIMEOUT))
         << "the sound did not stop after the click";
 
-    ASSERT_TRUE(tools.PressKeysIn(*window, "alt+F4"));
-    EXPECT_EQ(testing::WaitForExit(player, TIMEOUT), 0) << PlayerLog();
+    // Now and then the first key never reaches the window; it gets one more.
+    std::optional<int> exitCode;
+    for (int press = 1; press <= 2 && !exitCode && player.IsRunning(); ++press) {
+        ASSERT_TRUE(tools.PressKeysIn(*window, "alt+F4"));
+        exitCode = testing::WaitForExit(player, TIMEOUT);
+    }
+    EXPECT_EQ(exitCode, 0) << PlayerLog();
 }
 
 }  // namespace
