@@ -19,6 +19,7 @@
 #include "res/ControlIds.h"
 #include "res/PlayerDialogTemplate.h"
 #include "tests/e2e/Desktop.h"
+#include "tests/e2e/PlayerControlPoints.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
@@ -44,10 +45,6 @@ constexpr std::size_t CHECKED_SAMPLES = 5 * SAMPLES_PER_SECOND;
 constexpr std::size_t SILENCE_SAMPLES = SAMPLES_PER_SECOND;
 // The first frames of the disc, which find where play began in a capture.
 constexpr std::size_t HEAD_SAMPLES = 64;
-
-// The reference dialog base units: pixels per dialog unit across and down.
-constexpr double PIXELS_PER_UNIT_ACROSS = 1.5;
-constexpr double PIXELS_PER_UNIT_DOWN = 1.625;
 
 bool HasProgram(std::string_view name) {
     const char* path = std::getenv("PATH");
@@ -79,16 +76,6 @@ imagegen::DiscDescription ThreeTrackDisc() {
     disc.tracks[1].length = 10 * FRAMES_PER_SECOND;
     disc.tracks[2].length = 10 * FRAMES_PER_SECOND;
     return disc;
-}
-
-// The centre of a control of the player window, in its client pixels.
-ScreenPoint ControlCentre(int controlId) {
-    const auto& controls = res::PLAYER_DIALOG.controls;
-    const auto control = std::find_if(controls.begin(), controls.end(),
-                                      [&](const auto& one) { return one.id == controlId; });
-    EXPECT_NE(control, controls.end());
-    return {static_cast<int>((control->x + control->width / 2.0) * PIXELS_PER_UNIT_ACROSS),
-            static_cast<int>((control->y + control->height / 2.0) * PIXELS_PER_UNIT_DOWN)};
 }
 
 std::string ReadText(const std::filesystem::path& path) {

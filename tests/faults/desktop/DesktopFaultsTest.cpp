@@ -17,6 +17,7 @@
 #include "res/ControlIds.h"
 #include "res/PlayerDialogTemplate.h"
 #include "tests/e2e/Desktop.h"
+#include "tests/e2e/PlayerControlPoints.h"
 #include "tests/faults/support/FaultPlayer.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/TemporaryFolder.h"
@@ -35,17 +36,6 @@ constexpr std::size_t SAMPLES_PER_SECOND =
 // Enough samples to place a piece of the capture in the disc: the test signal
 // never repeats a sample frame.
 constexpr std::size_t PROBE_SAMPLES = 64;
-constexpr double PIXELS_PER_UNIT_ACROSS = 1.5;
-constexpr double PIXELS_PER_UNIT_DOWN = 1.625;
-
-testing::ScreenPoint ControlCentre(int controlId) {
-    const auto& controls = res::PLAYER_DIALOG.controls;
-    const auto control = std::find_if(controls.begin(), controls.end(),
-                                      [&](const auto& one) { return one.id == controlId; });
-    EXPECT_NE(control, controls.end());
-    return {static_cast<int>((control->x + control->width / 2.0) * PIXELS_PER_UNIT_ACROSS),
-            static_cast<int>((control->y + control->height / 2.0) * PIXELS_PER_UNIT_DOWN)};
-}
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream file(path);
@@ -190,7 +180,7 @@ TEST_F(DesktopFaults, AKilledSoundServerLeavesThePlayerPlayingOnFromWhereItWas) 
     ASSERT_TRUE(window);
     const std::optional<testing::ScreenPoint> origin = tools.ClientOrigin(*window);
     ASSERT_TRUE(origin);
-    const testing::ScreenPoint button = ControlCentre(res::PLAY_STOP_BUTTON);
+    const testing::ScreenPoint button = testing::ControlCentre(res::PLAY_STOP_BUTTON);
     const std::size_t beforeClick = after.Recorded().size();
     ASSERT_TRUE(tools.ClickAt({origin->x + button.x, origin->y + button.y}));
     EXPECT_TRUE(after.WaitFor(
