@@ -162,6 +162,14 @@ class CPlayerDlg : public Dialog {
     tracklist::TrackList CurrentTrackList();
     std::string DiscLengthText();
     void ShowTitleWithoutDisc();
+    // Everything of the disc's list, once it has been offered for saving.
+    void ClearDisc();
+    // A question or a file dialog lets the timer run, and the disc may leave
+    // or another come before it returns: whether the list a handler started
+    // with is still the one shown.
+    [[nodiscard]] bool IsSameList(unsigned generation) const {
+        return m_cdKey != -1 && generation == m_listGeneration;
+    }
     void ShowPositionInTitle();
     void DrawPosition();
     void FollowPlay();
@@ -233,6 +241,8 @@ class CPlayerDlg : public Dialog {
     bool m_inTick = false;
     bool m_inRefresh = false;
     bool m_modified = false;
+    // Changes whenever the list is built for a disc or cleared.
+    unsigned m_listGeneration = 0;
     bool m_compact = false;
     int m_seekTarget = 0;
 };

@@ -25,6 +25,8 @@ bool IsFileNameCharacter(char character) {
 }  // namespace
 
 void CPlayerDlg::LoadTrackListForDisc() {
+    ++m_listGeneration;
+    m_list->DeleteAllItems();
     m_cdKey = m_cd.GetIdentity();
     m_trackCount = m_cd.GetNumberOfTracks();
 
@@ -104,14 +106,22 @@ tracklist::TrackList CPlayerDlg::CurrentTrackList() {
 }
 
 void CPlayerDlg::OnLoadTracks() {
+    // Without a disc there is no list to read a file into.
+    if (m_cdKey == -1) {
+        return;
+    }
     SelectEditRow(-1, false);
+    const unsigned list = m_listGeneration;
     if (m_modified && Window().ShowMessageBox("OK to lose unsaved changes in this tracklist?",
                                               window::MessageBoxButtons::YES_NO) !=
                           window::MessageBoxAnswer::YES) {
         return;
     }
+    if (!IsSameList(list)) {
+        return;
+    }
     const std::optional<std::string> chosen = ChooseTrackListFile(window::FileDialogKind::OPEN);
-    if (!chosen) {
+    if (!chosen || !IsSameList(list)) {
         return;
     }
     // The file is read before the list is emptied, so that a file that
@@ -136,28 +146,36 @@ void CPlayerDlg::OnSaveTracks() {
 }
 
 void CPlayerDlg::SaveTrackListWithPrompt() {
+    // A list belongs to a disc: none is ever written without one's key.
+    if (m_cdKey == -1) {
+        return;
+    }
+    // After every box the list must still be the one the user was asked about.
+    const unsigned list = m_listGeneration;
     if (!m_trackListPath.empty()) {
         if (Window().ShowMessageBox("Save changes to " + m_trackListPath + " ?",
                                     window::MessageBoxButtons::YES_NO) !=
-            window::MessageBoxAnswer::YES) {
+                window::MessageBoxAnswer::YES ||
+            !IsSameList(list)) {
             return;
         }
-        if (WriteTrackList(m_trackListPath)) {
+        if (WriteTrackList(m_trackListPath) || !IsSameList(list)) {
             return;
         }
     } else if (Window().ShowMessageBox("Do you want to save this tracklist?",
                                        window::MessageBoxButtons::YES_NO) !=
-               window::MessageBoxAnswer::YES) {
+                   window::MessageBoxAnswer::YES ||
+               !IsSameList(list)) {
         return;
     }
     // Until a write succeeds or the user gives up.
     while (true) {
         const std::optional<std::string> chosen = ChooseTrackListFile(window::FileDialogKind::SAVE);
-        if (!chosen) {
+        if (!chosen || !IsSameList(list)) {
             return;
         }
         m_trackListPath = *chosen;
-        if (WriteTrackList(m_trackListPath)) {
+        if (WriteTrackList(m_trackListPath) || !IsSameList(list)) {
             return;
         }
     }
