@@ -11,6 +11,7 @@
 
 #include "cdaudio/CdAudio.h"
 #include "tracklist/TrackList.h"
+#include "tracklist/TrackListFile.h"
 #include "ui/Dialog.h"
 #include "ui/NotifyRelay.h"
 #include "ui/PlayerPorts.h"
@@ -157,7 +158,11 @@ class CPlayerDlg : public Dialog {
     std::vector<tracklist::TrackListRow> ListRows();
     void AppendRows(std::span<const tracklist::TrackListRow> rows);
     // Puts a list read from a file into the window.
-    void ShowTrackList(const tracklist::TrackList& list, const std::filesystem::path& path);
+    void ShowTrackList(const tracklist::TrackListReadResult& read,
+                       const std::filesystem::path& path);
+    // Lines of the list's file that name no track are lost by a save over
+    // it: whether the user agrees (asked only when the file has them).
+    bool MayReplaceUnshownLines();
     void ShowDefaultTrackList();
     tracklist::TrackList CurrentTrackList();
     std::string DiscLengthText();
@@ -223,6 +228,8 @@ class CPlayerDlg : public Dialog {
     int m_lastMode = CDMODE_INITIAL;
     std::int32_t m_cdKey = -1;
     std::string m_trackListPath;
+    // Row lines of that file that the list could not show (line numbers).
+    std::vector<int> m_unshownLines;
     int m_currentRow = -1;
     int m_editRow = -1;
     int m_trackCount = 0;

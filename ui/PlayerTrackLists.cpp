@@ -64,12 +64,13 @@ bool CPlayerDlg::ReadTrackList(const std::filesystem::path& path) {
     if (!result.list) {
         return false;
     }
-    ShowTrackList(*result.list, path);
+    ShowTrackList(result, path);
     return true;
 }
 
-void CPlayerDlg::ShowTrackList(const tracklist::TrackList& list,
+void CPlayerDlg::ShowTrackList(const tracklist::TrackListReadResult& read,
                                const std::filesystem::path& path) {
+    const tracklist::TrackList& list = *read.list;
     // Another disc's list is taken all the same, and offered for saving later.
     if (list.cdKey != m_cdKey) {
         m_modified = true;
@@ -81,6 +82,7 @@ void CPlayerDlg::ShowTrackList(const tracklist::TrackList& list,
     m_edArtist->SetModify(false);
     AppendRows(list.rows);
     m_trackListPath = path.string();
+    m_unshownLines = read.unshownLines;
 }
 
 bool CPlayerDlg::WriteTrackList(const std::filesystem::path& path) {
@@ -89,7 +91,24 @@ bool CPlayerDlg::WriteTrackList(const std::filesystem::path& path) {
         return false;
     }
     m_modified = false;
+    m_unshownLines.clear();
     return true;
+}
+
+bool CPlayerDlg::MayReplaceUnshownLines() {
+    if (m_unshownLines.empty()) {
+        return true;
+    }
+    std::string lines;
+    for (const int line : m_unshownLines) {
+        lines += (lines.empty() ? "" : ", ") + std::to_string(line);
+    }
+    const std::string question = m_trackListPath + " holds lines that name no track (" +
+                                 (m_unshownLines.size() == 1 ? "line " : "lines ") + lines +
+                                 "). This list cannot show them, and saving will replace the "
+                                 "file without them. Save anyway?";
+    return Window().ShowMessageBox(question, window::MessageBoxButtons::YES_NO) ==
+           window::MessageBoxAnswer::YES;
 }
 
 std::optional<std::filesystem::path> CPlayerDlg::FindTrackListFile(std::int32_t key) {
@@ -134,7 +153,7 @@ void CPlayerDlg::OnLoadTracks() {
     }
     m_list->DeleteAllItems();
     m_modified = false;
-    ShowTrackList(*result.list, *chosen);
+    ShowTrackList(result, *chosen);
     SelectEditRow(0, false);
     SetCurrentRow(-1);
 }
@@ -159,6 +178,9 @@ void CPlayerDlg::SaveTrackListWithPrompt() {
             !IsSameList(list)) {
             return;
         }
+        if (!MayReplaceUnshownLines() || !IsSameList(list)) {
+            return;
+        }
         if (WriteTrackList(m_trackListPath) || !IsSameList(list)) {
             return;
         }
@@ -174,7 +196,13 @@ void CPlayerDlg::SaveTrackListWithPrompt() {
         if (!chosen || !IsSameList(list)) {
             return;
         }
+        if (*chosen != m_trackListPath) {
+            m_unshownLines.clear();
+        }
         m_trackListPath = *chosen;
+        if (!MayReplaceUnshownLines() || !IsSameList(list)) {
+            return;
+        }
         if (WriteTrackList(m_trackListPath) || !IsSameList(list)) {
             return;
         }

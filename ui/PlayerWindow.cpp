@@ -176,6 +176,7 @@ void CPlayerDlg::ClearDisc() {
     ShowTitleWithoutDisc();
     m_cdKey = -1;
     m_trackListPath.clear();
+    m_unshownLines.clear();
     m_editRow = -1;
     // A row of the disc that left names nothing on the next one.
     m_currentRow = -1;
