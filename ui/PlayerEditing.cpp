@@ -115,7 +115,6 @@ void CPlayerDlg::MoveEditRow(std::int32_t key, const std::string& start, const s
 }
 
 void CPlayerDlg::OnInsertSubtrack() {
-    SetRowState(m_editRow, EDIT_MARKS, false);
     char position[POSITION_TEXT_SIZE] = {};
     m_cd.GetPosition(position);
     const std::string positionText = NoLaterThanTrackEnd(TextOfBuffer(position));
@@ -125,6 +124,9 @@ void CPlayerDlg::OnInsertSubtrack() {
     if (!index) {
         return;
     }
+    // Only once a row goes in does the edit row change: a failed insert
+    // leaves its marks where the editor still is.
+    SetRowState(m_editRow, EDIT_MARKS, false);
     const std::int32_t key = -ReadDecimal(positionText);
     m_list->InsertItem(*index, tracklist::NEW_SUBTRACK_NAME, tracklist::ROW_ICON_SUBTRACK, key);
     // A row played from a start the drive refused is current ahead of play,

@@ -59,6 +59,12 @@ void CdioDrive::PollLocked() {
     }
     if (status == DriveStatus::NoDisc) {
         ForgetDiscLocked(DriveState::NoDisc);
+        // The disc left, perhaps between two looks of the player: a change,
+        // told once, so that its list is not kept for an empty drive.
+        if (std::exchange(m_lastToc, nullptr)) {
+            std::lock_guard lock(m_cacheMutex);
+            m_discChanged = true;
+        }
         return;
     }
     if (change == MediaChange::Changed) {

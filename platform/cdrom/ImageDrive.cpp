@@ -72,6 +72,12 @@ std::optional<DriveError> ImageDrive::CloseTray() {
     m_loadError = loaded.error;
     std::lock_guard lock(m_stateMutex);
     if (!m_image) {
+        // The disc left while the tray was out: a change like any other, so
+        // that its list is not kept for an empty drive.
+        if (m_toc) {
+            m_discChanged = true;
+            m_toc.reset();
+        }
         m_state = DriveState::NoDisc;
         return m_loadError;
     }

@@ -257,6 +257,15 @@ TEST_F(CdioDriveTest, ADiscFoundAfterTheTrayWasOpenIsReportedAsChanged) {
     EXPECT_FALSE(m_drive->TakeDiscChanged());
 }
 
+TEST_F(CdioDriveTest, ADiscThatLeftForAnEmptyDriveIsReportedAsChangedOnce) {
+    InsertAndPoll(m_firstCue);
+    PollWith(DriveStatus::NoDisc);
+    EXPECT_EQ(m_drive->State(), DriveState::NoDisc);
+    EXPECT_TRUE(m_drive->TakeDiscChanged());
+    PollWith(DriveStatus::NoDisc);
+    EXPECT_FALSE(m_drive->TakeDiscChanged());
+}
+
 TEST_F(CdioDriveTest, ADriveSpinningUpAgainKeepsItsDisc) {
     InsertAndPoll(m_firstCue);
     PollWith(DriveStatus::NotReady);

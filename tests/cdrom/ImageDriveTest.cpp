@@ -209,6 +209,23 @@ TEST_F(ImageTrayTest, ClosingOnAChangedImageIsADiscChangeOnce) {
     EXPECT_FALSE(drive.TakeDiscChanged());
 }
 
+TEST_F(ImageTrayTest, ClosingOnNoImageAfterADiscIsADiscChangeOnce) {
+    const std::filesystem::path sheet = Write({Audio(20)});
+    DriveOpenResult opened = OpenImageDrive(sheet);
+    ASSERT_NE(opened.drive, nullptr);
+    Drive& drive = *opened.drive;
+    ASSERT_FALSE(drive.OpenTray().has_value());
+    std::filesystem::remove(sheet);
+
+    EXPECT_TRUE(drive.CloseTray().has_value());
+    EXPECT_EQ(drive.State(), DriveState::NoDisc);
+    EXPECT_TRUE(drive.TakeDiscChanged());
+    EXPECT_FALSE(drive.TakeDiscChanged());
+    // Closing again on nothing changes nothing more.
+    EXPECT_TRUE(drive.CloseTray().has_value());
+    EXPECT_FALSE(drive.TakeDiscChanged());
+}
+
 TEST_F(ImageTrayTest, ClosingOnAnUnreadableImageLeavesNoDiscAndSaysWhy) {
     const std::filesystem::path sheet = Write({Audio(20)});
     DriveOpenResult opened = OpenImageDrive(sheet);

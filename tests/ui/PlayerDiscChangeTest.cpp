@@ -106,6 +106,32 @@ TEST_F(PlayerDiscChangeTest, TheSameDiscPutBackBetweenTwoLooksKeepsItsEditedList
     EXPECT_TRUE(m_player->IsModified());
 }
 
+TEST_F(PlayerDiscChangeTest, ADiscTakenOutBetweenTwoLooksLeavesNoListForTheEmptyDrive) {
+    Start();
+    Type(res::ARTIST_EDIT, "Someone");
+    Send("set cdaudio door open wait");
+    std::filesystem::remove(m_cueSheet);
+    Send("set cdaudio door closed wait");
+    UntilRefresh();
+    ASSERT_EQ(m_windows.MessageBoxes().size(), 1U);
+    EXPECT_EQ(m_windows.MessageBoxes()[0].text, "Do you want to save this tracklist?");
+    EXPECT_EQ(m_player->CdKey(), -1);
+    EXPECT_TRUE(Rows().empty());
+    UntilRefresh();
+    EXPECT_EQ(Text(res::STATUS_TEXT), "No CD?");
+    EXPECT_FALSE(IsEnabled(res::ALBUM_EDIT));
+}
+
+TEST_F(PlayerDiscChangeTest, InsertWithTheDiscGoneUnseenLeavesTheEditRowMarked) {
+    Start();
+    ASSERT_EQ(m_player->EditRow(), 0);
+    TakeDiscOutByTheDrivesButton();
+    Click(res::INSERT_SUBTRACK_BUTTON);
+    EXPECT_EQ(Rows().size(), 3U);
+    EXPECT_EQ(m_player->EditRow(), 0);
+    EXPECT_NE(Window().ListControl(res::TRACK_LIST).ItemState(0, window::LVIS_CUT), 0U);
+}
+
 class PlayerWithoutDiscTest : public PlayerScenario,
                               public ::testing::WithParamInterface<cdrom::DriveState> {
   protected:
