@@ -104,7 +104,11 @@ std::vector<NumberedAction> SimplerForms(const NumberedAction& item) {
                          action.kind == ActionKind::STALLED_TICKS ||
                          action.kind == ActionKind::HEAR_AHEAD;
     if (counted && action.number > 1) {
-        for (const int number : {1, action.number / 2}) {
+        // Ten ticks bring the window's next refresh.
+        for (const int number : {1, ui::TICKS_PER_REFRESH, action.number / 2}) {
+            if (number >= action.number) {
+                continue;
+            }
             NumberedAction form = item;
             form.action.number = number;
             forms.push_back(form);
