@@ -215,6 +215,7 @@ CdMode CCdAudio::GetMode() {
     const std::string_view mode = TextOfBuffer(answer);
     if (mode == "open") {
         m_bResume = false;
+        m_trayOpenSeen = true;
         return CDMODE_OPEN;
     }
     if (mode == "playing") {

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "cdaudio/DiscTime.h"
 #include "cdaudio/MciPort.h"
@@ -100,6 +101,11 @@ class CCdAudio {
     bool HasAudioTrack();
     bool IsMediaPresent();
     CdMode GetMode();
+    // Whether GetMode has reported the tray open since the last call. The
+    // device tells a disc swapped between two looks by a single "open"
+    // answer, and whichever query comes first takes it; the window's mode
+    // refresh reads this so that it still forgets the old disc's list.
+    bool TakeTrayOpenSeen() { return std::exchange(m_trayOpenSeen, false); }
     // The track's length text mm:ss:ff, cut to `out`.
     void GetTrackLength(int track, std::span<char> out);
     void GetTrackLengthParts(int track, int& minutes, int& seconds, int& frames);
@@ -115,6 +121,8 @@ class CCdAudio {
     void SetVolume(int level);
 
   private:
+    bool m_trayOpenSeen = false;
+
     MciError Send(std::string_view command, std::span<char> answer = {});
     void FindVolumeDevice();
 };

@@ -155,16 +155,14 @@ std::error_code WriteAll(const FileDescriptor& file, std::string_view bytes,
     return {};
 }
 
-std::error_code SyncFolder(const fs::path& folder) {
-    FileDescriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!handle.IsOpen()) {
-        return LastError();
+// Best effort: the sync only makes a finished rename survive a power cut
+// sooner. The new file is in place already, so the save has succeeded whether
+// or not the folder can be opened and synced.
+void SyncFolder(const fs::path& folder) {
+    const FileDescriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.IsOpen()) {
+        [[maybe_unused]] const int ignored = ::fsync(handle.Get());
     }
-    // Some file systems cannot sync a folder; the rename stands all the same.
-    if (::fsync(handle.Get()) != 0 && errno != EINVAL) {
-        return LastError();
-    }
-    return {};
 }
 
 struct Existing {
@@ -240,10 +238,7 @@ std::optional<FileError> WriteFileAtomically(const fs::path& path, std::string_v
     }
     temporary.Keep();
     Tell(observer, SaveStep::Renamed);
-    if (const std::error_code error = SyncFolder(FolderOf(target))) {
-        return MakeError(FolderOf(target), "cannot be synced after saving " + target.string(),
-                         error);
-    }
+    SyncFolder(FolderOf(target));
     return std::nullopt;
 }
 

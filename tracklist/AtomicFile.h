@@ -35,7 +35,8 @@ inline constexpr std::size_t SAVE_CHUNK_BYTES = 16 * 1024;
 // holds either the old file or the new one whole, never a mix, never an empty
 // file. The bytes go to a temporary file in the same folder (".NAME.XXXXXX.tmp",
 // which no search for "*.trk" finds), are synced to the disk, and the temporary
-// file is renamed over the old one; the folder is synced after.
+// file is renamed over the old one. Once renamed, the save has succeeded; the
+// folder is synced after as far as it can be, and a failure there is no error.
 //
 // A symbolic link is followed to its target, which is replaced; the link
 // stays. The new file keeps the old one's mode (and owner, where allowed); a

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "cdaudio/DiscTime.h"
 #include "tracklist/FileDescriptor.h"
@@ -25,6 +27,7 @@ constexpr std::size_t TIME_TEXT_OFFSET = 3;
 constexpr std::size_t TIME_TEXT_LENGTH = 8;
 constexpr std::size_t KIND_MARKER_OFFSET = 11;
 constexpr char TRACK_ROW_MARKER = '*';
+constexpr int FIRST_ROW_LINE = 4;  // after the key, album and artist lines
 
 // Line by line; a line ends at LF, and a CR before it (or before the end of
 // the bytes) belongs to the line end. A last line without its end is a line.
@@ -84,16 +87,9 @@ std::int32_t KeyOfLine(std::string_view rawLine) {
     return ReadDecimal(AfterCodePoints(line, HEADER_LABEL_LENGTH));
 }
 
-std::optional<TrackListRow> ParseRow(std::string_view rawLine, DiscFacts& disc) {
-    const std::string line = DecodedLine(rawLine);
-    if (CodePointCount(line) < ROW_HEAD_LENGTH) {
-        return std::nullopt;
-    }
-    // Below 1 a number names no track, and its sign would turn the row's kind.
-    const int track = ReadDecimal(line);
-    if (track < 1) {
-        return std::nullopt;
-    }
+// The row of a decoded line at least as long as its head, whose number is
+// the track `track` (1 or more).
+TrackListRow ParseRow(const std::string& line, int track, DiscFacts& disc) {
     TrackListRow row;
     row.name = FirstCodePoints(AfterCodePoints(line, ROW_HEAD_LENGTH), MAX_VALUE_CODE_POINTS);
     if (AfterCodePoints(line, KIND_MARKER_OFFSET).front() == TRACK_ROW_MARKER) {
@@ -106,6 +102,43 @@ std::optional<TrackListRow> ParseRow(std::string_view rawLine, DiscFacts& disc) 
     row.icon = ROW_ICON_SUBTRACK;
     row.timeText = FirstCodePoints(AfterCodePoints(line, TIME_TEXT_OFFSET), TIME_TEXT_LENGTH);
     return row;
+}
+
+struct ParsedFile {
+    TrackList list;
+    std::vector<int> unshownLines;
+};
+
+ParsedFile ParseFile(std::string_view bytes, DiscFacts& disc) {
+    ParsedFile parsed;
+    TrackList& list = parsed.list;
+    list.cdKey = ReadCdKey(bytes);
+    LineReader lines(WithoutByteOrderMark(bytes));
+    std::string_view rawLine;
+    lines.Next(rawLine);
+    if (!lines.Next(rawLine)) {
+        return parsed;
+    }
+    list.album = HeaderValue(rawLine);
+    if (!lines.Next(rawLine)) {
+        return parsed;
+    }
+    list.artist = HeaderValue(rawLine);
+    for (int lineNumber = FIRST_ROW_LINE; lines.Next(rawLine); ++lineNumber) {
+        const std::string line = DecodedLine(rawLine);
+        if (CodePointCount(line) < ROW_HEAD_LENGTH) {
+            continue;
+        }
+        // Below 1 a number names no track, and its sign would turn the row's
+        // kind; such a line is told to the caller, since a save would drop it.
+        const int track = ReadDecimal(line);
+        if (track < 1) {
+            parsed.unshownLines.push_back(lineNumber);
+            continue;
+        }
+        list.rows.push_back(ParseRow(line, track, disc));
+    }
+    return parsed;
 }
 
 std::string TwoDigitTrack(std::int64_t track) {
@@ -154,25 +187,7 @@ std::int32_t ReadCdKey(std::string_view bytes) {
 }
 
 TrackList ParseTrackList(std::string_view bytes, DiscFacts& disc) {
-    TrackList list;
-    list.cdKey = ReadCdKey(bytes);
-    LineReader lines(WithoutByteOrderMark(bytes));
-    std::string_view line;
-    lines.Next(line);
-    if (!lines.Next(line)) {
-        return list;
-    }
-    list.album = HeaderValue(line);
-    if (!lines.Next(line)) {
-        return list;
-    }
-    list.artist = HeaderValue(line);
-    while (lines.Next(line)) {
-        if (std::optional<TrackListRow> row = ParseRow(line, disc)) {
-            list.rows.push_back(std::move(*row));
-        }
-    }
-    return list;
+    return ParseFile(bytes, disc).list;
 }
 
 TrackListReadResult ReadTrackList(const fs::path& path, DiscFacts& disc) {
@@ -201,7 +216,8 @@ TrackListReadResult ReadTrackList(const fs::path& path, DiscFacts& disc) {
         return {std::nullopt, ReadError(path, "is larger than a track list can be (8 MiB)",
                                         std::make_error_code(std::errc::file_too_large))};
     }
-    return {ParseTrackList(read.bytes, disc), std::nullopt};
+    ParsedFile parsed = ParseFile(read.bytes, disc);
+    return {std::move(parsed.list), std::nullopt, std::move(parsed.unshownLines)};
 }
 
 std::optional<FileError> WriteTrackList(const fs::path& path, const TrackList& list) {

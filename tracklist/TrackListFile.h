@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tracklist/AtomicFile.h"
 #include "tracklist/TrackList.h"
@@ -47,9 +48,13 @@ std::int32_t ReadCdKey(std::string_view bytes);
 struct TrackListReadResult {
     std::optional<TrackList> list;  // set on success
     std::optional<FileError> error;
+    // The 1-based line numbers of row lines passed over because their track
+    // number names no track (below 1), which a save over the file would lose.
+    std::vector<int> unshownLines{};
 };
 
-// Reads and parses the file at `path`. A file that cannot be opened or read
+// Reads and parses the file at `path`, telling which row lines it passed
+// over because they name no track. A file that cannot be opened or read
 // comes back as an error with its cause: "track list /x.trk: cannot be read:
 // No such file or directory".
 TrackListReadResult ReadTrackList(const std::filesystem::path& path, DiscFacts& disc);

@@ -11,6 +11,7 @@
 
 #include "cdaudio/CdAudio.h"
 #include "tracklist/TrackList.h"
+#include "tracklist/TrackListFile.h"
 #include "ui/Dialog.h"
 #include "ui/NotifyRelay.h"
 #include "ui/PlayerPorts.h"
@@ -157,11 +158,23 @@ class CPlayerDlg : public Dialog {
     std::vector<tracklist::TrackListRow> ListRows();
     void AppendRows(std::span<const tracklist::TrackListRow> rows);
     // Puts a list read from a file into the window.
-    void ShowTrackList(const tracklist::TrackList& list, const std::filesystem::path& path);
+    void ShowTrackList(const tracklist::TrackListReadResult& read,
+                       const std::filesystem::path& path);
+    // Lines of the list's file that name no track are lost by a save over
+    // it: whether the user agrees (asked only when the file has them).
+    bool MayReplaceUnshownLines();
     void ShowDefaultTrackList();
     tracklist::TrackList CurrentTrackList();
     std::string DiscLengthText();
     void ShowTitleWithoutDisc();
+    // Everything of the disc's list, once it has been offered for saving.
+    void ClearDisc();
+    // A question or a file dialog lets the timer run, and the disc may leave
+    // or another come before it returns: whether the list a handler started
+    // with is still the one shown.
+    [[nodiscard]] bool IsSameList(unsigned generation) const {
+        return m_cdKey != -1 && generation == m_listGeneration;
+    }
     void ShowPositionInTitle();
     void DrawPosition();
     void FollowPlay();
@@ -215,6 +228,8 @@ class CPlayerDlg : public Dialog {
     int m_lastMode = CDMODE_INITIAL;
     std::int32_t m_cdKey = -1;
     std::string m_trackListPath;
+    // Row lines of that file that the list could not show (line numbers).
+    std::vector<int> m_unshownLines;
     int m_currentRow = -1;
     int m_editRow = -1;
     int m_trackCount = 0;
@@ -233,6 +248,8 @@ class CPlayerDlg : public Dialog {
     bool m_inTick = false;
     bool m_inRefresh = false;
     bool m_modified = false;
+    // Changes whenever the list is built for a disc or cleared.
+    unsigned m_listGeneration = 0;
     bool m_compact = false;
     int m_seekTarget = 0;
 };

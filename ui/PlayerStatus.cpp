@@ -134,6 +134,13 @@ void CPlayerDlg::RefreshMode() {
     EnablePrevNext();
 
     const int mode = m_cd.GetMode();
+    // A disc swapped between two refreshes shows as a single "open" answer,
+    // which another query (Play/Stop, a media key) may have taken first: the
+    // old disc's list goes all the same, before the new disc is looked at.
+    if (m_cd.TakeTrayOpenSeen() && mode != CDMODE_OPEN && m_lastMode != CDMODE_OPEN) {
+        ShowMode(CDMODE_OPEN);
+        m_lastMode = CDMODE_OPEN;
+    }
     if (mode == m_lastMode) {
         m_inRefresh = false;
         return;
@@ -176,6 +183,11 @@ void CPlayerDlg::ShowMode(int mode) {
             m_stStatus->SetText("No CD?");
             SetButtonState(m_btnPlay, "Play", false);
             m_btnInject->SetEnabled(false);
+            // An empty drive at start: the list's controls are off, as after
+            // a disc has left, so that nothing makes a list without a disc.
+            if (m_cdKey == -1) {
+                ClearDisc();
+            }
             return;
         default:
             return;

@@ -25,6 +25,8 @@ bool IsFileNameCharacter(char character) {
 }  // namespace
 
 void CPlayerDlg::LoadTrackListForDisc() {
+    ++m_listGeneration;
+    m_list->DeleteAllItems();
     m_cdKey = m_cd.GetIdentity();
     m_trackCount = m_cd.GetNumberOfTracks();
 
@@ -62,12 +64,13 @@ bool CPlayerDlg::ReadTrackList(const std::filesystem::path& path) {
     if (!result.list) {
         return false;
     }
-    ShowTrackList(*result.list, path);
+    ShowTrackList(result, path);
     return true;
 }
 
-void CPlayerDlg::ShowTrackList(const tracklist::TrackList& list,
+void CPlayerDlg::ShowTrackList(const tracklist::TrackListReadResult& read,
                                const std::filesystem::path& path) {
+    const tracklist::TrackList& list = *read.list;
     // Another disc's list is taken all the same, and offered for saving later.
     if (list.cdKey != m_cdKey) {
         m_modified = true;
@@ -79,6 +82,7 @@ void CPlayerDlg::ShowTrackList(const tracklist::TrackList& list,
     m_edArtist->SetModify(false);
     AppendRows(list.rows);
     m_trackListPath = path.string();
+    m_unshownLines = read.unshownLines;
 }
 
 bool CPlayerDlg::WriteTrackList(const std::filesystem::path& path) {
@@ -87,7 +91,24 @@ bool CPlayerDlg::WriteTrackList(const std::filesystem::path& path) {
         return false;
     }
     m_modified = false;
+    m_unshownLines.clear();
     return true;
+}
+
+bool CPlayerDlg::MayReplaceUnshownLines() {
+    if (m_unshownLines.empty()) {
+        return true;
+    }
+    std::string lines;
+    for (const int line : m_unshownLines) {
+        lines += (lines.empty() ? "" : ", ") + std::to_string(line);
+    }
+    const std::string question = m_trackListPath + " holds lines that name no track (" +
+                                 (m_unshownLines.size() == 1 ? "line " : "lines ") + lines +
+                                 "). This list cannot show them, and saving will replace the "
+                                 "file without them. Save anyway?";
+    return Window().ShowMessageBox(question, window::MessageBoxButtons::YES_NO) ==
+           window::MessageBoxAnswer::YES;
 }
 
 std::optional<std::filesystem::path> CPlayerDlg::FindTrackListFile(std::int32_t key) {
@@ -104,14 +125,22 @@ tracklist::TrackList CPlayerDlg::CurrentTrackList() {
 }
 
 void CPlayerDlg::OnLoadTracks() {
+    // Without a disc there is no list to read a file into.
+    if (m_cdKey == -1) {
+        return;
+    }
     SelectEditRow(-1, false);
+    const unsigned list = m_listGeneration;
     if (m_modified && Window().ShowMessageBox("OK to lose unsaved changes in this tracklist?",
                                               window::MessageBoxButtons::YES_NO) !=
                           window::MessageBoxAnswer::YES) {
         return;
     }
+    if (!IsSameList(list)) {
+        return;
+    }
     const std::optional<std::string> chosen = ChooseTrackListFile(window::FileDialogKind::OPEN);
-    if (!chosen) {
+    if (!chosen || !IsSameList(list)) {
         return;
     }
     // The file is read before the list is emptied, so that a file that
@@ -124,7 +153,7 @@ void CPlayerDlg::OnLoadTracks() {
     }
     m_list->DeleteAllItems();
     m_modified = false;
-    ShowTrackList(*result.list, *chosen);
+    ShowTrackList(result, *chosen);
     SelectEditRow(0, false);
     SetCurrentRow(-1);
 }
@@ -136,28 +165,45 @@ void CPlayerDlg::OnSaveTracks() {
 }
 
 void CPlayerDlg::SaveTrackListWithPrompt() {
+    // A list belongs to a disc: none is ever written without one's key.
+    if (m_cdKey == -1) {
+        return;
+    }
+    // After every box the list must still be the one the user was asked about.
+    const unsigned list = m_listGeneration;
     if (!m_trackListPath.empty()) {
         if (Window().ShowMessageBox("Save changes to " + m_trackListPath + " ?",
                                     window::MessageBoxButtons::YES_NO) !=
-            window::MessageBoxAnswer::YES) {
+                window::MessageBoxAnswer::YES ||
+            !IsSameList(list)) {
             return;
         }
-        if (WriteTrackList(m_trackListPath)) {
+        if (!MayReplaceUnshownLines() || !IsSameList(list)) {
+            return;
+        }
+        if (WriteTrackList(m_trackListPath) || !IsSameList(list)) {
             return;
         }
     } else if (Window().ShowMessageBox("Do you want to save this tracklist?",
                                        window::MessageBoxButtons::YES_NO) !=
-               window::MessageBoxAnswer::YES) {
+                   window::MessageBoxAnswer::YES ||
+               !IsSameList(list)) {
         return;
     }
     // Until a write succeeds or the user gives up.
     while (true) {
         const std::optional<std::string> chosen = ChooseTrackListFile(window::FileDialogKind::SAVE);
-        if (!chosen) {
+        if (!chosen || !IsSameList(list)) {
             return;
         }
+        if (*chosen != m_trackListPath) {
+            m_unshownLines.clear();
+        }
         m_trackListPath = *chosen;
-        if (WriteTrackList(m_trackListPath)) {
+        if (!MayReplaceUnshownLines() || !IsSameList(list)) {
+            return;
+        }
+        if (WriteTrackList(m_trackListPath) || !IsSameList(list)) {
             return;
         }
     }

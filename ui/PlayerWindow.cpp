@@ -166,12 +166,20 @@ void CPlayerDlg::SetPositionRange(int seconds) {
 
 void CPlayerDlg::ForgetDisc() {
     OnSaveTracks();
+    ClearDisc();
+}
+
+void CPlayerDlg::ClearDisc() {
+    ++m_listGeneration;
     m_modified = false;
     m_list->DeleteAllItems();
     ShowTitleWithoutDisc();
     m_cdKey = -1;
     m_trackListPath.clear();
+    m_unshownLines.clear();
     m_editRow = -1;
+    // A row of the disc that left names nothing on the next one.
+    m_currentRow = -1;
     m_stTime->SetText("");
     m_stSubtrack->SetText("");
     for (CEdit* field : {&m_edAlbum, &m_edArtist}) {

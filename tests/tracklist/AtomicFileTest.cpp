@@ -100,6 +100,22 @@ TEST(AtomicFile, RefusesWhatIsNotARegularFile) {
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.trk", "folder.trk", "loop.trk"}));
 }
 
+// Once the rename has put the new file in place the save has succeeded, even
+// when the folder cannot be synced after it: here it has moved away.
+TEST(AtomicFile, FolderThatCannotBeSyncedAfterTheRenameFailsNothing) {
+    TemporaryFolder folder;
+    fs::create_directory(folder / "lists");
+    const auto path = folder.Write("lists/x.trk", "old");
+    const auto error = WriteFileAtomically(path, "new", [&](SaveStep step) {
+        if (step == SaveStep::Renamed) {
+            fs::rename(folder / "lists", folder / "moved");
+        }
+    });
+    EXPECT_FALSE(error) << error->text;
+    EXPECT_EQ(FileBytes(folder / "moved/x.trk"), "new");
+    EXPECT_EQ(NamesIn(folder / "moved"), std::vector<std::string>{"x.trk"});
+}
+
 // Saves `bytes` in a child that kills itself at step `killedAt`; its status.
 int SaveKilledAt(const fs::path& path, const std::string& bytes, int killedAt) {
     return RunInChild([&] {

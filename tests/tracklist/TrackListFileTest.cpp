@@ -184,6 +184,46 @@ TEST(TrackListFile, ReadsWhatItWroteToAFile) {
     const TrackListReadResult read = ReadTrackList(path, disc);
     ASSERT_TRUE(read.list) << read.error->text;
     EXPECT_EQ(*read.list, WorkedExampleList());
+    EXPECT_TRUE(read.unshownLines.empty());
+}
+
+// Such a line cannot be shown as a row, and the window must know of it before
+// a save over the file drops it.
+TEST(TrackListFile, RowLineNamingNoTrackIsPassedOverAndReportedByItsLineNumber) {
+    const std::string_view unshownLines[] = {"00:00:00:00*Hidden", "00:01:00:00 Sub",
+                                             "-3:00:00:00*x", "ab:00:00:00 x"};
+    TemporaryFolder folder;
+    for (const std::string_view unshown : unshownLines) {
+        const auto path =
+            folder.Write("x.trk", std::string(HEADER) + "01:00:00:00*One\r\n" +
+                                      std::string(unshown) + "\r\n01:00:10:00 Solo\r\n");
+        MinutesPerTrackDisc disc;
+        const TrackListReadResult read = ReadTrackList(path, disc);
+        ASSERT_TRUE(read.list) << read.error->text;
+        EXPECT_EQ(*read.list, WithRows({Track(1, "One"), Subtrack(1, "00:10:00", "Solo")}))
+            << unshown;
+        EXPECT_EQ(read.unshownLines, std::vector<int>{5}) << unshown;
+    }
+}
+
+// Short lines are not rows of any kind, and header lines are never rows.
+TEST(TrackListFile, OnlyRowLinesNamingNoTrackAreReported) {
+    TemporaryFolder folder;
+    const auto path = folder.Write("x.trk",
+                                   "[CD key] 00:00:00:00*k\n"
+                                   "00:00:00:00*album\n"
+                                   "00:00:00:00*artist\n"
+                                   "00:00:00:00*Hidden\n"
+                                   "00:01\n"
+                                   "\n"
+                                   "02:00:00:00*Two\n"
+                                   "00:01:00:00 Sub\n"
+                                   "-3:00:00:00*x");
+    MinutesPerTrackDisc disc;
+    const TrackListReadResult read = ReadTrackList(path, disc);
+    ASSERT_TRUE(read.list) << read.error->text;
+    EXPECT_EQ(read.list->rows, std::vector<TrackListRow>{Track(2, "Two")});
+    EXPECT_EQ(read.unshownLines, (std::vector<int>{4, 8, 9}));
 }
 
 TEST(TrackListFile, FileThatCannotBeReadIsAnErrorNamingItsPathAndCause) {

@@ -164,6 +164,42 @@ TEST_F(PlayerTrackListsTest, LoadTracksOfAFileThatCannotBeReadKeepsTheList) {
     EXPECT_EQ(m_player->TrackListPath(), "");
 }
 
+TEST_F(PlayerTrackListsTest, SavingOverAFileWithLinesThatNameNoTrackAsksBeforeTheyAreLost) {
+    const auto path = ListFolder() / "disc.trk";
+    std::string bytes = tracklist::FormatTrackList(NamedList(DiscKey()));
+    // A hand-edited row for the audio before track 1, as line 4.
+    bytes.insert(bytes.find("01:00:00:00"), "00:00:00:00*Hidden\r\n");
+    std::ofstream(path, std::ios::binary) << bytes;
+    Start();
+    EXPECT_EQ(Rows().size(), 4U);
+    EditAlbum();
+    UntilRefresh();
+    m_windows.AnswerNextMessageBox(MessageBoxAnswer::YES);  // save changes?
+    m_windows.AnswerNextMessageBox(MessageBoxAnswer::NO);   // lose the lines?
+    Click(res::SAVE_TRACKS_BUTTON);
+    ASSERT_EQ(m_windows.MessageBoxes().size(), 2U);
+    EXPECT_EQ(m_windows.MessageBoxes()[1].text,
+              path.string() +
+                  " holds lines that name no track (line 4). This list cannot show them, and "
+                  "saving will replace the file without them. Save anyway?");
+    EXPECT_EQ(FileBytes(path), bytes);
+    EXPECT_TRUE(m_player->IsModified());
+
+    m_windows.AnswerNextMessageBox(MessageBoxAnswer::YES);
+    m_windows.AnswerNextMessageBox(MessageBoxAnswer::YES);
+    Click(res::SAVE_TRACKS_BUTTON);
+    EXPECT_EQ(FileBytes(path).find("Hidden"), std::string::npos);
+    EXPECT_FALSE(m_player->IsModified());
+
+    // The file holds no such line any more: the next save asks only its question.
+    EditAlbum();
+    UntilRefresh();
+    m_windows.AnswerNextMessageBox(MessageBoxAnswer::YES);
+    Click(res::SAVE_TRACKS_BUTTON);
+    EXPECT_EQ(m_windows.MessageBoxes().size(), 5U);
+    EXPECT_FALSE(m_player->IsModified());
+}
+
 // Root writes any file, so the story runs in a child that is the user nobody.
 TEST_F(PlayerTrackListsTest, AWriteProtectedFileBringsTheMessageAndTheSaveDialogAgain) {
     const auto body = [this] {

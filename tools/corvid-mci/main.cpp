@@ -2,6 +2,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/corvid-mci/Arguments.h"
 #include "tools/corvid-mci/MciSession.h"
 
 namespace {
@@ -13,12 +14,9 @@ constexpr std::string_view USAGE =
     "After the last command it stays while the device is playing, printing the\n"
     "position once a second; --no-wait leaves at once.\n"
     "  --device=PATH  the CD drive (default /dev/cdrom)\n"
-    "  IMAGE.cue      a disc image to play as if it were in a drive\n"
+    "  IMAGE.cue      a disc image to play as if it were in a drive: any existing\n"
+    "                 file, or a name ending in .cue in any letter case\n"
     "Example: corvid-mci disc.cue \"play cdaudio from 1 notify\"\n";
-
-bool LooksLikeImage(std::string_view argument) {
-    return argument.size() > 4 && argument.substr(argument.size() - 4) == ".cue";
-}
 
 }  // namespace
 
@@ -38,7 +36,8 @@ int main(int argc, char** argv) {
         } else if (argument.starts_with("--")) {
             std::cerr << "corvid-mci: unknown option " << argument << "\n" << USAGE;
             return 2;
-        } else if (LooksLikeImage(argument)) {
+        } else if (corvid::tools::KindOfArgument(argument) ==
+                   corvid::tools::ArgumentKind::DiscImage) {
             options.location = {corvid::cdrom::DriveLocation::Kind::Image, std::string(argument)};
         } else {
             options.commands.emplace_back(argument);
