@@ -109,6 +109,7 @@ bool ModelPlayer::FileFitsDisc(const std::string& path) {
 std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken) {
     const int modeBefore = m_player->LastMode();
     const bool modifiedBefore = m_player->IsModified();
+    const std::int32_t keyBefore = m_player->CdKey();
     const int countBefore = m_player->TicksSinceRefresh();
     const bool heardBefore = m_sink.State() == cdrom::SinkState::Playing;
     // The row is found from the estimate: it must be the heard position
@@ -144,7 +145,7 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
     if (countAfter == 0 && countBefore == ui::TICKS_PER_REFRESH - 1) {
         m_driveSettled = true;
         broken = Invariant::SAVE_BUTTON;
-        return CheckSaveButton(modeBefore, modifiedBefore);
+        return CheckSaveButton(modeBefore, modifiedBefore, keyBefore);
     }
     const bool drewPlay = countAfter == countBefore + 1 && drawsPlay && !m_player->IsSeeking() &&
                           m_player->LastMode() == CDMODE_PLAYING;
@@ -192,14 +193,20 @@ std::optional<std::string> ModelPlayer::CheckCurrentRow() {
            std::to_string(holding) + " holds the position; rows:" + DescribeRows(rows);
 }
 
-std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool modifiedBefore) {
+std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool modifiedBefore,
+                                                        std::int32_t keyBefore) {
     ++m_stats.saveButtonChecks;
     const int modeAfter = m_player->LastMode();
     // The button is set at the start of the refresh; a change to a stopped
     // disc then runs the title, which may mark the list modified after it.
+    // A refresh that lets the list go (and may build the next disc's after
+    // it, when the tray was seen open by another query) leaves the button
+    // off as the letting go does.
     const bool stoppedNow = modeAfter == CDMODE_READY || modeAfter == CDMODE_NOAUDIO;
-    const bool expected =
-        modeAfter != modeBefore && stoppedNow ? modifiedBefore : m_player->IsModified();
+    const bool listWent = keyBefore != -1 && m_player->CdKey() != keyBefore;
+    const bool expected = listWent                                ? false
+                          : modeAfter != modeBefore && stoppedNow ? modifiedBefore
+                                                                  : m_player->IsModified();
     const bool enabled = m_window->IsEnabled(res::SAVE_TRACKS_BUTTON);
     if (enabled == expected) {
         return std::nullopt;

@@ -88,9 +88,9 @@ std::string DescribeNumbered(const std::vector<NumberedAction>& numbered) {
         const std::string where = item.lastNumber < 0
                                       ? "action " + std::to_string(item.number + 1)
                                       : "actions " + std::to_string(item.number + 1) + " to " +
-                                            std::to_string(item.lastNumber + 1) + " merged";
+                                            std::to_string(item.lastNumber + 1);
         text += "  " + std::to_string(index + 1) + ". " + Describe(item.action) + "   (" + where +
-                " of the run)\n";
+                " of the run" + (item.lastNumber < 0 ? "" : ", merged") + ")\n";
     }
     return text;
 }
