@@ -394,17 +394,20 @@ std::optional<std::string> ModelPlayer::CheckReplacement(
            DescribeList(before.list) + "\n  and was read as:" + DescribeList(*m_baseline);
 }
 
-// A file written in an action holds a list the window showed in it: the list
-// before the action (the save offer of a disc that goes, or of the closing
-// window, writes the old disc's list under its own key while that disc is
-// already out, which is right) or the list after it. No file is ever written
+// A file written in an action holds the list shown before it: the save offer
+// of a disc that goes, or of the closing window, writes the old disc's list
+// under its own key while that disc is already out, which is right. Save
+// tracks may also write the list shown after it. No file is ever written
 // under the key of no disc: a list the window holds without a disc is none
 // to save. That the key of a list shown is the disc's in the drive is held by
 // the disc key check once the window can know; an edit made from then on can
 // only go into the list of the disc in the drive, and so into its file.
 std::optional<Failure> ModelPlayer::CheckWrittenFiles(
-    const Snapshot& before, int index, const std::map<std::string, std::string>& filesBefore) {
-    const tracklist::TrackList after = ShownList();
+    const Action& action, const Snapshot& before, int index,
+    const std::map<std::string, std::string>& filesBefore) {
+    const bool saveClick =
+        action.kind == ActionKind::CLICK && action.control == res::SAVE_TRACKS_BUTTON;
+    const tracklist::TrackList after = saveClick ? ShownList() : before.list;
     for (const auto& [path, bytes] : FolderContents(m_lists)) {
         const auto old = filesBefore.find(path);
         if (old != filesBefore.end() && old->second == bytes) {
@@ -422,8 +425,10 @@ std::optional<Failure> ModelPlayer::CheckWrittenFiles(
         if (!written || (*written != before.list && *written != after)) {
             return Failure{
                 Invariant::WRITTEN_LIST, index,
-                "the file " + path + " was written but holds neither list shown; before:" +
-                    DescribeList(before.list) + "\n  after:" + DescribeList(after) +
+                "the file " + path +
+                    " was written but does not hold the list shown:" + DescribeList(before.list) +
+                    (saveClick ? "\n  nor the list after it:" + DescribeList(after)
+                               : std::string()) +
                     "\n  it holds:" +
                     (written ? DescribeList(*written) : std::string(" nothing readable"))};
         }

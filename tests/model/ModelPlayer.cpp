@@ -220,7 +220,8 @@ std::optional<Failure> ModelPlayer::Apply(const Action& action, int index) {
     Perform(action);
     DropUnusedAnswers();
     if (MayWriteFiles(action)) {
-        if (std::optional<Failure> failure = CheckWrittenFiles(before, index, filesBefore)) {
+        if (std::optional<Failure> failure =
+                CheckWrittenFiles(action, before, index, filesBefore)) {
             return failure;
         }
     }

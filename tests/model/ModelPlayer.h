@@ -159,7 +159,8 @@ class ModelPlayer {
     [[nodiscard]] bool ListWasReplaced(const Action& action, const Snapshot& before) const;
     std::optional<std::string> CheckReplacement(const Action& action, const Snapshot& before,
                                                 const std::vector<std::string>& questions);
-    std::optional<Failure> CheckWrittenFiles(const Snapshot& before, int index,
+    std::optional<Failure> CheckWrittenFiles(const Action& action, const Snapshot& before,
+                                             int index,
                                              const std::map<std::string, std::string>& filesBefore);
     void FollowList(const Action& action, const Snapshot& before);
 
