@@ -368,12 +368,16 @@ std::optional<std::string> ModelPlayer::LoadedPath() const {
     return std::nullopt;
 }
 
+bool ModelPlayer::BuiltListInAction() const {
+    return m_mci->BuiltLists() != m_builtListsBefore;
+}
+
 bool ModelPlayer::ListWasReplaced(const Action& action, const Snapshot& before) const {
     if (before.cdKey == -1) {
         return false;
     }
     return action.kind == ActionKind::CLOSE_AND_RESTART || m_player->CdKey() == -1 ||
-           LoadedPath().has_value();
+           BuiltListInAction() || LoadedPath().has_value();
 }
 
 std::optional<std::string> ModelPlayer::CheckReplacement(
@@ -440,7 +444,8 @@ std::optional<Failure> ModelPlayer::CheckWrittenFiles(
 
 void ModelPlayer::FollowList(const Action& action, const Snapshot& before) {
     const std::int32_t key = m_player->CdKey();
-    if (action.kind == ActionKind::CLOSE_AND_RESTART || before.cdKey != key) {
+    if (action.kind == ActionKind::CLOSE_AND_RESTART || before.cdKey != key ||
+        BuiltListInAction()) {
         AdoptNewList();
         return;
     }

@@ -50,6 +50,9 @@ MciError WatchingMci::SendString(std::string_view command, std::span<char> answe
     if (command.starts_with("play") && error != MCIERR_NONE) {
         ++m_refusedPlays;
     }
+    if (command.starts_with("info cdaudio identity")) {
+        ++m_builtLists;
+    }
     return error;
 }
 
@@ -196,6 +199,7 @@ void ModelPlayer::AdoptNewList() {
 std::optional<Failure> ModelPlayer::Apply(const Action& action, int index) {
     ++m_stats.actions;
     m_savedInAction = false;
+    m_builtListsBefore = m_mci->BuiltLists();
     m_boxesBeforeAction = m_windows->MessageBoxes().size();
     m_filesBeforeAction = m_windows->FileDialogs().size();
     m_shownCollected = false;

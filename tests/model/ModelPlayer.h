@@ -76,7 +76,8 @@ struct RunStats {
     [[nodiscard]] std::string Summary() const;
 };
 
-// Passes the window's commands to the device and counts the plays it refused.
+// Passes the window's commands to the device and counts the plays it refused
+// and the lists the window built (it asks for the disc's key only then).
 class WatchingMci final : public MciPort {
   public:
     explicit WatchingMci(MciPort& device) : m_device(device) {}
@@ -84,10 +85,12 @@ class WatchingMci final : public MciPort {
                         NotifyWindow* notify) override;
     std::string GetErrorString(MciError error) override { return m_device.GetErrorString(error); }
     [[nodiscard]] int RefusedPlays() const { return m_refusedPlays; }
+    [[nodiscard]] int BuiltLists() const { return m_builtLists; }
 
   private:
     MciPort& m_device;
     int m_refusedPlays = 0;
+    int m_builtLists = 0;
 };
 
 // The player window on the headless adapter over an image drive whose tray
@@ -156,6 +159,7 @@ class ModelPlayer {
                                             const Snapshot& before);
     [[nodiscard]] std::vector<std::string> QuestionsShown() const;
     [[nodiscard]] std::optional<std::string> LoadedPath() const;
+    [[nodiscard]] bool BuiltListInAction() const;
     [[nodiscard]] bool ListWasReplaced(const Action& action, const Snapshot& before) const;
     std::optional<std::string> CheckReplacement(const Action& action, const Snapshot& before,
                                                 const std::vector<std::string>& questions);
@@ -203,6 +207,9 @@ class ModelPlayer {
     bool m_rowsTrusted = true;
     int m_refusedPlays = 0;
     bool m_savedInAction = false;
+    // The window builds a list afresh within an action when the disc went
+    // and came back in it, under the same key.
+    int m_builtListsBefore = 0;
 
     // The answers queued for the action under way, and the boxes it showed.
     int m_queuedBoxes = 0;
