@@ -276,6 +276,11 @@ std::string ActionSource::RandomText(int longest) {
     return text;
 }
 
+TrayDisc ActionSource::RandomDisc() {
+    const int disc = Between(0, 99);
+    return disc < 45 ? TrayDisc::FIRST : disc < 90 ? TrayDisc::SECOND : TrayDisc::NONE;
+}
+
 Answers ActionSource::RandomAnswers() {
     Answers answers;
     const int boxes = Between(1, 3);
@@ -298,10 +303,7 @@ Answers ActionSource::RandomAnswers() {
     if (Chance(12)) {
         // Enough ticks, most often, for the window's refresh to run in there.
         answers.trayWhileOpen = Chance(50) ? TrayMove::OUT : TrayMove::OUT_AND_IN;
-        const int disc = Between(0, 99);
-        answers.discWhileOpen = disc < 45   ? TrayDisc::FIRST
-                                : disc < 90 ? TrayDisc::SECOND
-                                            : TrayDisc::NONE;
+        answers.discWhileOpen = RandomDisc();
         answers.ticksWhileOpen = Chance(80) ? Between(10, 25) : Between(0, 9);
     } else if (Chance(10)) {
         answers.ticksWhileOpen = Between(1, 15);
@@ -462,21 +464,11 @@ Action ActionSource::Next() {
             return MakeAction(ActionKind::SCROLL_LIST, 0, Between(0, 14));
         case FOCUS_LIST:
             return MakeAction(ActionKind::FOCUS_LIST);
-        case TRAY: {
-            const int disc = Between(0, 99);
-            return MakeAction(ActionKind::PUT_IN_TRAY, 0,
-                              static_cast<int>(disc < 45   ? TrayDisc::FIRST
-                                               : disc < 90 ? TrayDisc::SECOND
-                                                           : TrayDisc::NONE));
-        }
-        case SWAP: {
-            const int disc = Between(0, 99);
+        case TRAY:
+            return MakeAction(ActionKind::PUT_IN_TRAY, 0, static_cast<int>(RandomDisc()));
+        case SWAP:
             m_afterSwap = true;
-            return MakeAction(ActionKind::SWAP_BY_DRIVE, 0,
-                              static_cast<int>(disc < 45   ? TrayDisc::FIRST
-                                               : disc < 90 ? TrayDisc::SECOND
-                                                           : TrayDisc::NONE));
-        }
+            return MakeAction(ActionKind::SWAP_BY_DRIVE, 0, static_cast<int>(RandomDisc()));
         case MEDIA:
             return MakeAction(ActionKind::MEDIA_KEY, 0, Between(0, 2));
         case MINIMIZE:

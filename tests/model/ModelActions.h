@@ -120,6 +120,7 @@ class ActionSource {
     int Between(int lowest, int highest);
     bool Chance(int percent);
     std::string RandomText(int longest);
+    TrayDisc RandomDisc();
     Answers RandomAnswers();
     Action RandomClick();
     Action RandomEdit(ActionKind kind);
