@@ -110,6 +110,7 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
     const int modeBefore = m_player->LastMode();
     const bool modifiedBefore = m_player->IsModified();
     const std::int32_t keyBefore = m_player->CdKey();
+    const int builtBefore = m_mci->BuiltLists();
     const int countBefore = m_player->TicksSinceRefresh();
     const bool heardBefore = m_sink.State() == cdrom::SinkState::Playing;
     // The row is found from the estimate: it must be the heard position
@@ -145,7 +146,11 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
     if (countAfter == 0 && countBefore == ui::TICKS_PER_REFRESH - 1) {
         m_driveSettled = true;
         broken = Invariant::SAVE_BUTTON;
-        return CheckSaveButton(modeBefore, modifiedBefore, keyBefore);
+        // The list went in the refresh when the key changed, or when a list
+        // was built anew under the same key (the disc went out and in).
+        const bool listWent = keyBefore != -1 && (m_player->CdKey() != keyBefore ||
+                                                  m_mci->BuiltLists() != builtBefore);
+        return CheckSaveButton(modeBefore, modifiedBefore, listWent);
     }
     const bool drewPlay = countAfter == countBefore + 1 && drawsPlay && !m_player->IsSeeking() &&
                           m_player->LastMode() == CDMODE_PLAYING;
@@ -194,7 +199,7 @@ std::optional<std::string> ModelPlayer::CheckCurrentRow() {
 }
 
 std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool modifiedBefore,
-                                                        std::int32_t keyBefore) {
+                                                        bool listWent) {
     ++m_stats.saveButtonChecks;
     const int modeAfter = m_player->LastMode();
     // The button is set at the start of the refresh; a change to a stopped
@@ -203,7 +208,6 @@ std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool mod
     // it, when the tray was seen open by another query) leaves the button
     // off as the letting go does.
     const bool stoppedNow = modeAfter == CDMODE_READY || modeAfter == CDMODE_NOAUDIO;
-    const bool listWent = keyBefore != -1 && m_player->CdKey() != keyBefore;
     const bool expected = listWent                                ? false
                           : modeAfter != modeBefore && stoppedNow ? modifiedBefore
                                                                   : m_player->IsModified();

@@ -149,8 +149,7 @@ class ModelPlayer {
     std::optional<std::string> Tick(ActionKind kind, Invariant& broken);
     void NoteRefusedPlays();
     std::optional<std::string> CheckCurrentRow();
-    std::optional<std::string> CheckSaveButton(int modeBefore, bool modifiedBefore,
-                                               std::int32_t keyBefore);
+    std::optional<std::string> CheckSaveButton(int modeBefore, bool modifiedBefore, bool listWent);
     std::optional<std::string> CheckListOrder();
     std::optional<std::string> CheckDiscKey();
     std::optional<std::string> CheckNoDiscList();
