@@ -22,12 +22,36 @@ std::string TwoDigits(int value) {
     return written > 0 ? std::string(text, static_cast<std::size_t>(written)) : std::string();
 }
 
+class SpanRowReader final : public RowReader {
+  public:
+    explicit SpanRowReader(std::span<const TrackListRow> rows) : m_rows(rows) {}
+    [[nodiscard]] int Count() const override { return RowCount(m_rows); }
+    [[nodiscard]] std::int32_t Key(int index) const override {
+        return m_rows[static_cast<std::size_t>(index)].rowKey;
+    }
+    [[nodiscard]] std::string TimeText(int index) const override {
+        return m_rows[static_cast<std::size_t>(index)].timeText;
+    }
+
+  private:
+    std::span<const TrackListRow> m_rows;
+};
+
+bool IsIndexOf(const RowReader& rows, int index) {
+    return index >= 0 && index < rows.Count();
+}
+
+// An index outside the list reads as an absent row, of no track.
+int TrackOfRow(const RowReader& rows, int index) {
+    return IsIndexOf(rows, index) ? TrackNumberOfKey(rows.Key(index)) : 0;
+}
+
 // A track row starts at the empty text, which sorts before every time.
-std::string_view StartInTrack(std::span<const TrackListRow> rows, int index) {
-    if (!IsSubtrackRow(rows, index)) {
+std::string StartInTrack(const RowReader& rows, int index) {
+    if (!IsIndexOf(rows, index) || KindOfKey(rows.Key(index)) != RowKind::SUBTRACK) {
         return {};
     }
-    return rows[static_cast<std::size_t>(index)].timeText;
+    return rows.TimeText(index);
 }
 
 std::string_view PositionTail(std::string_view position) {
@@ -37,9 +61,9 @@ std::string_view PositionTail(std::string_view position) {
     return position.substr(POSITION_TAIL_OFFSET);
 }
 
-int WalkBack(std::span<const TrackListRow> rows, int row, int track, std::string_view tail) {
+int WalkBack(const RowReader& rows, int row, int track, std::string_view tail) {
     for (int above = row - 1; above >= 0; --above) {
-        if (GetRowTrack(rows, above) != track) {
+        if (TrackOfRow(rows, above) != track) {
             return above + 1;
         }
         if (StartInTrack(rows, above) <= tail) {
@@ -49,10 +73,10 @@ int WalkBack(std::span<const TrackListRow> rows, int row, int track, std::string
     return 0;
 }
 
-int WalkForward(std::span<const TrackListRow> rows, int row, int track, std::string_view tail) {
-    const int rowCount = RowCount(rows);
+int WalkForward(const RowReader& rows, int row, int track, std::string_view tail) {
+    const int rowCount = rows.Count();
     for (int below = row + 1; below < rowCount; ++below) {
-        if (GetRowTrack(rows, below) != track || StartInTrack(rows, below) > tail) {
+        if (TrackOfRow(rows, below) != track || StartInTrack(rows, below) > tail) {
             return below - 1;
         }
     }
@@ -210,7 +234,11 @@ bool IsSubtrackStartText(std::string_view text) {
 
 int FindRowForPosition(std::span<const TrackListRow> rows, std::string_view position,
                        int startRow) {
-    const int rowCount = RowCount(rows);
+    return FindRowForPosition(SpanRowReader(rows), position, startRow);
+}
+
+int FindRowForPosition(const RowReader& rows, std::string_view position, int startRow) {
+    const int rowCount = rows.Count();
     if (rowCount == 0) {
         return -1;
     }
@@ -218,10 +246,10 @@ int FindRowForPosition(std::span<const TrackListRow> rows, std::string_view posi
     const std::string_view tail = PositionTail(position);
     // A start kept from a longer list walks from the last row instead.
     int row = std::clamp(startRow, -1, rowCount - 1);
-    while (row > 0 && GetRowTrack(rows, row) > track) {
+    while (row > 0 && TrackOfRow(rows, row) > track) {
         --row;
     }
-    while (row < rowCount - 1 && GetRowTrack(rows, row) < track) {
+    while (row < rowCount - 1 && TrackOfRow(rows, row) < track) {
         ++row;
     }
     if (tail < StartInTrack(rows, row)) {

@@ -71,6 +71,20 @@ RowIcon IconForRow(std::span<const TrackListRow> rows, int index, RowMark mark);
 // "MM:SS:FF" with two digits each, seconds up to 59 and frames up to 74.
 bool IsSubtrackStartText(std::string_view text);
 
+// The rows of a list read one at a time, for a caller whose rows live
+// elsewhere (the window's list view) and that should not copy them all to
+// look at a few.
+class RowReader {
+  public:
+    [[nodiscard]] virtual int Count() const = 0;
+    // Only called for an index from 0 to Count() - 1.
+    [[nodiscard]] virtual std::int32_t Key(int index) const = 0;
+    [[nodiscard]] virtual std::string TimeText(int index) const = 0;
+
+  protected:
+    ~RowReader() = default;
+};
+
 // The row that holds a position "TT:MM:SS:FF": the last row of the position's
 // track whose start is at or before it; a position before the track's first
 // subtrack belongs to the track row. The walk begins at `startRow` (the
@@ -78,6 +92,8 @@ bool IsSubtrackStartText(std::string_view text);
 // When no row belongs to the track, the first row of a later track or the
 // last row; -1 for an empty list.
 int FindRowForPosition(std::span<const TrackListRow> rows, std::string_view position, int startRow);
+// The same walk, reading only the rows it passes.
+int FindRowForPosition(const RowReader& rows, std::string_view position, int startRow);
 
 // Where a subtrack made at a play position goes: directly after the row that
 // FindRowForPosition gives, so rows with an equal start come before it. None

@@ -176,6 +176,9 @@ class CPlayerDlg : public Dialog {
         return m_cdKey != -1 && generation == m_listGeneration;
     }
     void ShowPositionInTitle();
+    // The window's title and the position text, set only when they change.
+    void ShowTitle(std::string_view title);
+    void ShowPositionText(std::string_view text);
     void DrawPosition();
     void FollowPlay();
     void AdvanceSeek();
@@ -228,6 +231,9 @@ class CPlayerDlg : public Dialog {
     int m_lastMode = CDMODE_INITIAL;
     std::int32_t m_cdKey = -1;
     std::string m_trackListPath;
+    // What the title and the position text show now.
+    std::string m_title;
+    std::string m_positionText;
     // Row lines of that file that the list could not show (line numbers).
     std::vector<int> m_unshownLines;
     int m_currentRow = -1;

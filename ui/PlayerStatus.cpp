@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tracklist/TrackListRows.h"
+#include "ui/ListViewRows.h"
 #include "ui/PlayerDlg.h"
 #include "ui/PlayerTiming.h"
 
@@ -26,6 +27,13 @@ std::string FormatTimeAndLength(int minutes, int seconds, int lengthMinutes, int
 
 bool IsWithoutList(int mode) {
     return mode == CDMODE_OPEN || mode == CDMODE_NODISC || mode == CDMODE_INITIAL;
+}
+
+// The refresh runs every two seconds; a state it finds unchanged is not redrawn.
+void SetEnabledIfChanged(window::Control& control, bool enabled) {
+    if (control.IsEnabled() != enabled) {
+        control.SetEnabled(enabled);
+    }
 }
 
 bool ReportsDisc(int mode) {
@@ -62,14 +70,16 @@ void CPlayerDlg::OnTimer() {
         m_inTick = false;
         return;
     }
-    m_stTime->SetText(FormatTimeAndLength(m_posMin, m_posSec, m_lenMin, m_lenSec));
+    ShowPositionText(FormatTimeAndLength(m_posMin, m_posSec, m_lenMin, m_lenSec));
     if (m_seeking) {
         m_stStatus->SetText("Scrolling...");
         m_inTick = false;
         return;
     }
-    if (m_repeat == 0) {
-        m_sbPosition->SetPosition(m_posMin * SECONDS_PER_MINUTE + m_posSec);
+    // Four ticks in five show the same second: nothing is redrawn then.
+    const int barPosition = m_posMin * SECONDS_PER_MINUTE + m_posSec;
+    if (m_repeat == 0 && m_sbPosition->Position() != barPosition) {
+        m_sbPosition->SetPosition(barPosition);
     }
     FollowPlay();
     m_inTick = false;
@@ -93,7 +103,7 @@ void CPlayerDlg::ShowPositionInTitle() {
     char title[48];
     std::snprintf(title, sizeof title, "[%02d] %02d:%02d (%02d:%02d)", m_posTrack, m_posMin,
                   m_posSec, m_lenMin, m_lenSec);
-    Window().SetTitle(title);
+    ShowTitle(title);
 }
 
 void CPlayerDlg::FollowPlay() {
@@ -130,7 +140,7 @@ void CPlayerDlg::RefreshMode() {
         return;
     }
     m_inRefresh = true;
-    m_btnSave->SetEnabled(m_modified);
+    SetEnabledIfChanged(*m_btnSave, m_modified);
     EnablePrevNext();
 
     const int mode = m_cd.GetMode();
@@ -196,12 +206,12 @@ void CPlayerDlg::ShowMode(int mode) {
 
 void CPlayerDlg::EnablePrevNext() {
     if (m_cdKey == -1) {
-        m_btnPrev->SetEnabled(false);
-        m_btnNext->SetEnabled(false);
+        SetEnabledIfChanged(*m_btnPrev, false);
+        SetEnabledIfChanged(*m_btnNext, false);
         return;
     }
-    m_btnPrev->SetEnabled(m_repeat == 0 && m_posTrack > 1);
-    m_btnNext->SetEnabled(m_repeat == 0 && m_posTrack < m_trackCount);
+    SetEnabledIfChanged(*m_btnPrev, m_repeat == 0 && m_posTrack > 1);
+    SetEnabledIfChanged(*m_btnNext, m_repeat == 0 && m_posTrack < m_trackCount);
 }
 
 void CPlayerDlg::AdvancePosition(int frames) {
@@ -225,7 +235,7 @@ void CPlayerDlg::ReadPosition() {
 }
 
 int CPlayerDlg::FindRowForPosition(std::string_view position) {
-    return tracklist::FindRowForPosition(ListRows(), position, m_currentRow);
+    return tracklist::FindRowForPosition(ListViewRows(*m_list), position, m_currentRow);
 }
 
 void CPlayerDlg::SetCurrentRow(int row) {
@@ -291,6 +301,22 @@ window::MessageResult CPlayerDlg::OnHScroll(const window::MessageParams& message
     m_seekTicks = 0;
     m_seekTarget = target;
     return std::nullopt;
+}
+
+void CPlayerDlg::ShowPositionText(std::string_view text) {
+    if (text == m_positionText) {
+        return;
+    }
+    m_positionText = text;
+    m_stTime->SetText(text);
+}
+
+void CPlayerDlg::ShowTitle(std::string_view title) {
+    if (title == m_title) {
+        return;
+    }
+    m_title = title;
+    Window().SetTitle(title);
 }
 
 void CPlayerDlg::SetButtonState(CButton& button, std::string_view text, bool enabled) {

@@ -55,7 +55,7 @@ void CPlayerDlg::ShowDefaultTrackList() {
     // Typing replaces the placeholder name at once.
     m_edAlbum->SetFocus();
     m_edAlbum->SelectAll();
-    Window().SetTitle(tracklist::TrackListTitle(DiscLengthText(), list.album));
+    ShowTitle(tracklist::TrackListTitle(DiscLengthText(), list.album));
 }
 
 bool CPlayerDlg::ReadTrackList(const std::filesystem::path& path) {
@@ -77,7 +77,7 @@ void CPlayerDlg::ShowTrackList(const tracklist::TrackListReadResult& read,
     }
     m_edAlbum->SetText(list.album);
     m_edAlbum->SetModify(false);
-    Window().SetTitle(tracklist::TrackListTitle(DiscLengthText(), list.album));
+    ShowTitle(tracklist::TrackListTitle(DiscLengthText(), list.album));
     m_edArtist->SetText(list.artist);
     m_edArtist->SetModify(false);
     AppendRows(list.rows);

@@ -100,6 +100,8 @@ bool CPlayerDlg::OnInitDialog() {
     m_notifyRelay.Attach(&window);
     m_cd.SetNotifyWindow(&m_notifyRelay);
 
+    m_title = window.Title();
+    m_positionText = m_stTime->Text();
     m_lastMode = CDMODE_INITIAL;
     m_cdKey = -1;
     m_trackListPath.clear();
@@ -140,7 +142,7 @@ bool CPlayerDlg::OnInitDialog() {
 void CPlayerDlg::ShowTitleWithoutDisc() {
     // Window managers draw no letter of the icon before the caption, which the
     // template's caption counts on, so the title names the player in full.
-    Window().SetTitle(TITLE_WITHOUT_DISC);
+    ShowTitle(TITLE_WITHOUT_DISC);
 }
 
 std::string CPlayerDlg::DiscLengthText() {
@@ -157,7 +159,7 @@ void CPlayerDlg::UpdateTitle() {
     if (m_edAlbum->GetModify()) {
         m_modified = true;
     }
-    Window().SetTitle(tracklist::TrackListTitle(DiscLengthText(), m_edAlbum->Text()));
+    ShowTitle(tracklist::TrackListTitle(DiscLengthText(), m_edAlbum->Text()));
 }
 
 void CPlayerDlg::SetPositionRange(int seconds) {
@@ -180,7 +182,7 @@ void CPlayerDlg::ClearDisc() {
     m_editRow = -1;
     // A row of the disc that left names nothing on the next one.
     m_currentRow = -1;
-    m_stTime->SetText("");
+    ShowPositionText("");
     m_stSubtrack->SetText("");
     for (CEdit* field : {&m_edAlbum, &m_edArtist}) {
         (*field)->SetText("");

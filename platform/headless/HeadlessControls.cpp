@@ -65,6 +65,7 @@ bool HeadlessButton::IsCheckBox() const {
 }
 
 void HeadlessButton::SetCheck(int state) {
+    Host().NoteDrawRequest();
     if (IsCheckBox()) {
         m_check = state == 0 ? 0 : 1;
     }
@@ -78,6 +79,7 @@ void HeadlessButton::Click() {
 }
 
 void HeadlessEdit::SetText(std::string_view text) {
+    Host().NoteDrawRequest();
     StoreText(std::string(FirstCodePoints(text, m_limit)));
     m_modified = false;
     const int end = CodePointCount(StoredText());

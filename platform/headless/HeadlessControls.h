@@ -32,6 +32,9 @@ class ControlHost {
   public:
     virtual window::MessageResult Notify(const window::MessageParams& message) = 0;
     virtual void FocusControl(int id) = 0;
+    // A control was asked to show something (a text, a state, a position),
+    // whether or not it differs from what it shows: what a toolkit may redraw.
+    virtual void NoteDrawRequest() = 0;
 
   protected:
     ~ControlHost() = default;
@@ -46,9 +49,15 @@ class HeadlessControl : public Interface {
         : m_host(host), m_layout(layout), m_text(layout.text) {}
 
     [[nodiscard]] int Id() const override { return m_layout.id; }
-    void SetText(std::string_view text) override { m_text = text; }
+    void SetText(std::string_view text) override {
+        m_host.NoteDrawRequest();
+        m_text = text;
+    }
     [[nodiscard]] std::string Text() const override { return m_text; }
-    void SetEnabled(bool enabled) override { m_enabled = enabled; }
+    void SetEnabled(bool enabled) override {
+        m_host.NoteDrawRequest();
+        m_enabled = enabled;
+    }
     [[nodiscard]] bool IsEnabled() const override { return m_enabled; }
     void SetFocus() override { m_host.FocusControl(m_layout.id); }
 

@@ -57,7 +57,10 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     void EndDialog(int result) override;
     void SetTimer(int id, int periodMilliseconds) override;
     void KillTimer(int id) override;
-    void SetTitle(std::string_view title) override { m_title = title; }
+    void SetTitle(std::string_view title) override {
+        NoteDrawRequest();
+        m_title = title;
+    }
     [[nodiscard]] std::string Title() const override { return m_title; }
     void SetIcon(int iconId, window::IconSize size) override;
     void AddMenuCommand(int commandId, std::string_view text) override;
@@ -154,6 +157,8 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     [[nodiscard]] bool IsMaximized() const { return m_maximized; }
     [[nodiscard]] bool ToolTipsEnabled() const { return m_toolTips; }
     [[nodiscard]] int InvalidateCount() const { return m_invalidations; }
+    // Every call that asked the window or a control to show something.
+    [[nodiscard]] int DrawRequestCount() const { return m_drawRequests; }
     [[nodiscard]] int PostedCount() const { return m_posted.Count(); }
     // The mouse cursor in the dialog's client pixels.
     [[nodiscard]] window::Point Cursor() const { return m_cursor; }
@@ -181,6 +186,7 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
 
     window::MessageResult Notify(const window::MessageParams& message) override;
     void FocusControl(int id) override;
+    void NoteDrawRequest() override { ++m_drawRequests; }
 
     window::MessageResult Deliver(const window::MessageParams& message);
     window::MessageResult DefaultHandling(const window::MessageParams& message);
@@ -222,6 +228,7 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     bool m_maximized = false;
     bool m_toolTips = false;
     int m_invalidations = 0;
+    int m_drawRequests = 0;
     int m_focusId = 0;
     window::Point m_cursor;
     RecordingPainter* m_painter = nullptr;  // set while painting

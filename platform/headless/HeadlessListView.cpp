@@ -20,10 +20,12 @@ void HeadlessListView::InsertColumn(int column, std::string_view heading, int wi
 }
 
 void HeadlessListView::SetImageList(std::span<const int> iconIds) {
+    Host().NoteDrawRequest();
     m_imageIcons.assign(iconIds.begin(), iconIds.end());
 }
 
 int HeadlessListView::InsertItem(int row, std::string_view text, int image, std::int32_t data) {
+    Host().NoteDrawRequest();
     if (row < 0) {
         return -1;
     }
@@ -34,6 +36,7 @@ int HeadlessListView::InsertItem(int row, std::string_view text, int image, std:
 }
 
 void HeadlessListView::DeleteItem(int row) {
+    Host().NoteDrawRequest();
     if (!Contains(row)) {
         return;
     }
@@ -42,6 +45,7 @@ void HeadlessListView::DeleteItem(int row) {
 }
 
 void HeadlessListView::DeleteAllItems() {
+    Host().NoteDrawRequest();
     m_rows.clear();
     m_topIndex = 0;
 }
@@ -56,6 +60,7 @@ std::string HeadlessListView::ItemText(int row, int column) const {
 }
 
 void HeadlessListView::SetItemText(int row, int column, std::string_view text) {
+    Host().NoteDrawRequest();
     if (!Contains(row) || column < 0 || column >= ColumnCount()) {
         return;
     }
@@ -82,6 +87,7 @@ int HeadlessListView::ItemImage(int row) const {
 }
 
 void HeadlessListView::SetItemImage(int row, int image) {
+    Host().NoteDrawRequest();
     if (Contains(row)) {
         m_rows[static_cast<std::size_t>(row)].image = image;
     }
@@ -100,6 +106,7 @@ std::uint32_t HeadlessListView::ItemState(int row, std::uint32_t mask) const {
 }
 
 void HeadlessListView::SetItemState(int row, std::uint32_t states, std::uint32_t mask) {
+    Host().NoteDrawRequest();
     if (!Contains(row)) {
         return;
     }
@@ -124,6 +131,7 @@ int HeadlessListView::CountPerPage() const {
 }
 
 void HeadlessListView::EnsureVisible(int row) {
+    Host().NoteDrawRequest();
     if (!Contains(row)) {
         return;
     }

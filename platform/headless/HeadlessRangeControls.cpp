@@ -17,6 +17,7 @@ std::int16_t ToInt16(int value) {
 }  // namespace
 
 void HeadlessScrollBar::SetRange(int minimum, int maximum, int page) {
+    Host().NoteDrawRequest();
     m_minimum = minimum;
     m_maximum = std::max(minimum, maximum);
     m_page = std::clamp(page, 0, m_maximum - m_minimum + 1);
@@ -24,6 +25,7 @@ void HeadlessScrollBar::SetRange(int minimum, int maximum, int page) {
 }
 
 void HeadlessScrollBar::SetPosition(int position) {
+    Host().NoteDrawRequest();
     m_position = Clamp(position);
 }
 
@@ -60,12 +62,14 @@ void HeadlessScrollBar::SendScroll(ScrollCode code, int thumbPosition) {
 }
 
 void HeadlessUpDown::SetRange(int lower, int upper) {
+    Host().NoteDrawRequest();
     m_lower = ToInt16(lower);
     m_upper = ToInt16(upper);
     m_position = ToInt16(Clamp(m_position));
 }
 
 void HeadlessUpDown::SetPosition(int position) {
+    Host().NoteDrawRequest();
     m_position = ToInt16(Clamp(position));
 }
 

@@ -53,6 +53,48 @@ TEST_F(PlayerScenario, ThePositionFollowsPlayFiveTimesASecondAndIsCorrectedFromT
     EXPECT_EQ(Text(res::POSITION_TEXT), "00:03 (00:20)");
 }
 
+// Drawing costs a toolkit far more than the tick's own work: a tick whose
+// shown second has not moved asks the window to draw nothing at all.
+TEST_F(PlayerScenario, ATickThatShowsNothingNewAsksTheWindowToDrawNothing) {
+    Start();
+    PlaySeconds(2);
+    int quietTicks = 0;
+    for (int tick = 0; tick < 50; ++tick) {
+        const std::string shownBefore = Text(res::POSITION_TEXT);
+        const int requestsBefore = Window().DrawRequestCount();
+        Hear(15);
+        Ticks(1);
+        const int requests = Window().DrawRequestCount() - requestsBefore;
+        if (Text(res::POSITION_TEXT) == shownBefore) {
+            EXPECT_EQ(requests, 0) << "tick " << tick << " at " << shownBefore;
+            ++quietTicks;
+        } else {
+            // The time text and the position bar's thumb.
+            EXPECT_LE(requests, 2) << "tick " << tick << " at " << shownBefore;
+        }
+    }
+    EXPECT_GE(quietTicks, 35);
+    EXPECT_EQ(Text(res::POSITION_TEXT), "00:11 (00:20)");
+
+    Click(res::PLAY_STOP_BUTTON);
+    const int stoppedRequests = Window().DrawRequestCount();
+    Ticks(50);
+    EXPECT_EQ(Window().DrawRequestCount(), stoppedRequests);
+
+    Click(res::PLAY_STOP_BUTTON);
+    Window().SystemCommand(window::SC_MINIMIZE);
+    PlaySeconds(1);
+    const int minimizedRequests = Window().DrawRequestCount();
+    Hear(15);
+    Ticks(1);
+    EXPECT_LE(Window().DrawRequestCount() - minimizedRequests, 1);
+    Hear(15);
+    Ticks(1);
+    Hear(15);
+    Ticks(1);
+    EXPECT_LE(Window().DrawRequestCount() - minimizedRequests, 1);
+}
+
 TEST_F(PlayerScenario, PlayStopPlayResumesWhereStopLeftOff) {
     Start();
     PlaySeconds(5);
