@@ -98,6 +98,51 @@ std::string TrayDiscName(int disc) {
     return "?";
 }
 
+std::string MediaKeyName(int key) {
+    switch (static_cast<MediaKey>(key)) {
+        case MediaKey::PLAY:
+            return "Play";
+        case MediaKey::PAUSE:
+            return "Pause";
+        case MediaKey::PLAY_PAUSE:
+            return "Play/Pause";
+    }
+    return "?";
+}
+
+std::string StartTrayName(int start) {
+    switch (static_cast<StartTray>(start)) {
+        case StartTray::DISC:
+            return "";
+        case StartTray::EMPTY:
+            return " with the tray closed and empty";
+        case StartTray::OPEN:
+            return " with the tray out";
+    }
+    return "?";
+}
+
+std::string DescribeWhileOpen(const Answers& answers) {
+    if (answers.ticksWhileOpen == 0 && answers.trayWhileOpen == TrayMove::NONE) {
+        return {};
+    }
+    std::string text = "; while the first ";
+    text += answers.whileOpenIn == OpenWindow::FIRST_BOX ? "box" : "file dialog";
+    text += " is open:";
+    const std::string disc = TrayDiscName(static_cast<int>(answers.discWhileOpen));
+    switch (answers.trayWhileOpen) {
+        case TrayMove::NONE:
+            break;
+        case TrayMove::OUT:
+            text += " the drive's button puts the tray out with " + disc + " in it,";
+            break;
+        case TrayMove::OUT_AND_IN:
+            text += " the drive's button puts the tray out and in with " + disc + " (halfway),";
+            break;
+    }
+    return text + " " + std::to_string(answers.ticksWhileOpen) + " ticks";
+}
+
 std::string DescribeFile(const FileAnswer& answer) {
     switch (answer.choice) {
         case FileChoice::CANCEL:
@@ -128,10 +173,7 @@ std::string DescribeAnswers(const Answers& answers) {
         text += index == 0 ? " " : ", ";
         text += DescribeFile(answers.files[index]);
     }
-    if (answers.ticksWhileOpen > 0) {
-        text += "; " + std::to_string(answers.ticksWhileOpen) + " ticks while the first is open";
-    }
-    return text + "]";
+    return text + DescribeWhileOpen(answers) + "]";
 }
 
 std::string Quoted(const std::string& text) {
@@ -179,6 +221,11 @@ std::string DescribeBare(const Action& action) {
             return "focus the list";
         case ActionKind::PUT_IN_TRAY:
             return "the tray now holds " + TrayDiscName(action.number);
+        case ActionKind::SWAP_BY_DRIVE:
+            return "the drive's button puts the tray out and in with " +
+                   TrayDiscName(action.number) + " in it";
+        case ActionKind::MEDIA_KEY:
+            return "the media key " + MediaKeyName(action.number);
         case ActionKind::MINIMIZE:
             return "minimize";
         case ActionKind::RESTORE:
@@ -188,7 +235,7 @@ std::string DescribeBare(const Action& action) {
         case ActionKind::ABOUT_FROM_MENU:
             return "About from the window menu";
         case ActionKind::CLOSE_AND_RESTART:
-            return "close the window and start again";
+            return "close the window and start again" + StartTrayName(action.number);
         case ActionKind::REMOVE_LISTS:
             return "delete the track list files";
     }
@@ -229,6 +276,11 @@ std::string ActionSource::RandomText(int longest) {
     return text;
 }
 
+TrayDisc ActionSource::RandomDisc() {
+    const int disc = Between(0, 99);
+    return disc < 45 ? TrayDisc::FIRST : disc < 90 ? TrayDisc::SECOND : TrayDisc::NONE;
+}
+
 Answers ActionSource::RandomAnswers() {
     Answers answers;
     const int boxes = Between(1, 3);
@@ -247,7 +299,13 @@ Answers ActionSource::RandomAnswers() {
         const int choice = PickWeighted(fileChoices, Between(0, TotalWeight(fileChoices) - 1));
         answers.files.push_back({static_cast<FileChoice>(choice), Between(0, 9)});
     }
-    if (Chance(10)) {
+    answers.whileOpenIn = Chance(50) ? OpenWindow::FIRST_BOX : OpenWindow::FIRST_FILE_DIALOG;
+    if (Chance(12)) {
+        // Enough ticks, most often, for the window's refresh to run in there.
+        answers.trayWhileOpen = Chance(50) ? TrayMove::OUT : TrayMove::OUT_AND_IN;
+        answers.discWhileOpen = RandomDisc();
+        answers.ticksWhileOpen = Chance(80) ? Between(10, 25) : Between(0, 9);
+    } else if (Chance(10)) {
         answers.ticksWhileOpen = Between(1, 15);
     }
     return answers;
@@ -296,7 +354,27 @@ Action ActionSource::RandomEdit(ActionKind kind) {
     return action;
 }
 
+Action ActionSource::RandomAfterSwap() {
+    if (Chance(30)) {
+        return MakeAction(ActionKind::CLICK, res::PLAY_STOP_BUTTON);
+    }
+    return MakeAction(ActionKind::MEDIA_KEY, 0, Between(0, 2));
+}
+
+Action ActionSource::RandomStart() {
+    const int start = Between(0, 99);
+    Action restart = MakeAction(ActionKind::CLOSE_AND_RESTART, 0,
+                                static_cast<int>(start < 60   ? StartTray::DISC
+                                                 : start < 80 ? StartTray::EMPTY
+                                                              : StartTray::OPEN));
+    restart.answers = RandomAnswers();
+    return restart;
+}
+
 Action ActionSource::Next() {
+    if (std::exchange(m_afterSwap, false) && Chance(50)) {
+        return RandomAfterSwap();
+    }
     enum Choice : int {
         PLAY,
         STALL,
@@ -317,6 +395,8 @@ Action ActionSource::Next() {
         SCROLL_LIST,
         FOCUS_LIST,
         TRAY,
+        SWAP,
+        MEDIA,
         MINIMIZE,
         RESTORE,
         MAXIMIZE,
@@ -324,12 +404,13 @@ Action ActionSource::Next() {
         RESTART,
         REMOVE,
     };
-    static constexpr std::array<Weighted, 25> choices = {{
-        {250, PLAY},      {10, STALL},      {10, HEAR},      {250, CLICK}, {60, TYPE},
-        {30, REPLACE},    {10, BACKSPACE},  {25, ENTER},     {3, ESCAPE},  {8, TAB},
-        {90, SPIN},       {25, SCROLL},     {12, DRAG},      {5, HOLD},    {60, ROW},
-        {15, DOUBLE_ROW}, {8, SCROLL_LIST}, {6, FOCUS_LIST}, {20, TRAY},   {8, MINIMIZE},
-        {8, RESTORE},     {6, MAXIMIZE},    {2, ABOUT_MENU}, {4, RESTART}, {2, REMOVE},
+    static constexpr std::array<Weighted, 27> choices = {{
+        {250, PLAY},      {10, STALL},      {10, HEAR},      {250, CLICK},  {60, TYPE},
+        {30, REPLACE},    {10, BACKSPACE},  {25, ENTER},     {3, ESCAPE},   {8, TAB},
+        {90, SPIN},       {25, SCROLL},     {12, DRAG},      {5, HOLD},     {60, ROW},
+        {15, DOUBLE_ROW}, {8, SCROLL_LIST}, {6, FOCUS_LIST}, {20, TRAY},    {10, SWAP},
+        {8, MEDIA},       {8, MINIMIZE},    {8, RESTORE},    {6, MAXIMIZE}, {2, ABOUT_MENU},
+        {4, RESTART},     {2, REMOVE},
     }};
     static constexpr std::array<Weighted, 4> spinners = {{
         {20, res::MINUTE_SPIN},
@@ -383,13 +464,13 @@ Action ActionSource::Next() {
             return MakeAction(ActionKind::SCROLL_LIST, 0, Between(0, 14));
         case FOCUS_LIST:
             return MakeAction(ActionKind::FOCUS_LIST);
-        case TRAY: {
-            const int disc = Between(0, 99);
-            return MakeAction(ActionKind::PUT_IN_TRAY, 0,
-                              static_cast<int>(disc < 45   ? TrayDisc::FIRST
-                                               : disc < 90 ? TrayDisc::SECOND
-                                                           : TrayDisc::NONE));
-        }
+        case TRAY:
+            return MakeAction(ActionKind::PUT_IN_TRAY, 0, static_cast<int>(RandomDisc()));
+        case SWAP:
+            m_afterSwap = true;
+            return MakeAction(ActionKind::SWAP_BY_DRIVE, 0, static_cast<int>(RandomDisc()));
+        case MEDIA:
+            return MakeAction(ActionKind::MEDIA_KEY, 0, Between(0, 2));
         case MINIMIZE:
             return MakeAction(ActionKind::MINIMIZE);
         case RESTORE:
@@ -400,11 +481,8 @@ Action ActionSource::Next() {
             return MakeAction(ActionKind::ABOUT_FROM_MENU);
         case REMOVE:
             return MakeAction(ActionKind::REMOVE_LISTS);
-        default: {
-            Action restart = MakeAction(ActionKind::CLOSE_AND_RESTART);
-            restart.answers = RandomAnswers();
-            return restart;
-        }
+        default:
+            return RandomStart();
     }
 }
 

@@ -32,16 +32,31 @@ enum class ActionKind : std::uint8_t {
     SCROLL_LIST,  // the list scrolled so that row `number` is at its top
     FOCUS_LIST,
     PUT_IN_TRAY,  // sheet `number` (a TrayDisc) is what the tray holds now
+    // The drive's own button: the tray out, sheet `number` (a TrayDisc) put
+    // in, the tray in again, all between two ticks and unseen by the window.
+    SWAP_BY_DRIVE,
+    MEDIA_KEY,  // the desktop's media key `number` (a MediaKey)
     MINIMIZE,
     RESTORE,
     MAXIMIZE,
     ABOUT_FROM_MENU,
-    CLOSE_AND_RESTART,  // the close box, then the program started again
-    REMOVE_LISTS,       // the user deletes every file in the track list folder
+    // The close box, then the program started again with the tray as
+    // `number` (a StartTray) has it.
+    CLOSE_AND_RESTART,
+    REMOVE_LISTS,  // the user deletes every file in the track list folder
 };
 
 // What the virtual tray holds.
 enum class TrayDisc : std::uint8_t { FIRST, SECOND, NONE };
+
+enum class MediaKey : std::uint8_t { PLAY, PAUSE, PLAY_PAUSE };
+
+// The drive as the program finds it when it starts.
+enum class StartTray : std::uint8_t {
+    DISC,   // closed on a disc; the first one when the tray was empty
+    EMPTY,  // closed on nothing
+    OPEN,   // out, with whatever disc it held
+};
 
 enum class BoxAnswer : std::uint8_t { YES, NO };
 
@@ -58,13 +73,26 @@ struct FileAnswer {
     int number = 0;
 };
 
+// Which of the action's modal windows the time and the tray moves happen in.
+enum class OpenWindow : std::uint8_t { FIRST_BOX, FIRST_FILE_DIALOG };
+
+// What the drive's own button does while that window is open.
+enum class TrayMove : std::uint8_t {
+    NONE,
+    OUT,         // the tray comes out and `disc` is put in it; it stays out
+    OUT_AND_IN,  // out, half the ticks, `disc` put in, in again, the other half
+};
+
 // The user's answers to the boxes an action brings up, in order; a box
 // beyond them is answered No and a file dialog beyond them is cancelled.
 struct Answers {
     std::vector<BoxAnswer> boxes;
     std::vector<FileAnswer> files;
-    // Ticks that pass while the first box is open.
+    // Ticks that pass while `whileOpenIn` is open, and the tray's move then.
     int ticksWhileOpen = 0;
+    OpenWindow whileOpenIn = OpenWindow::FIRST_BOX;
+    TrayMove trayWhileOpen = TrayMove::NONE;
+    TrayDisc discWhileOpen = TrayDisc::SECOND;
 };
 
 struct Action {
@@ -92,11 +120,17 @@ class ActionSource {
     int Between(int lowest, int highest);
     bool Chance(int percent);
     std::string RandomText(int longest);
+    TrayDisc RandomDisc();
     Answers RandomAnswers();
     Action RandomClick();
     Action RandomEdit(ActionKind kind);
+    Action RandomAfterSwap();
+    Action RandomStart();
 
     std::mt19937_64 m_random;
+    // A swap by the drive's button was just drawn: the next action is often
+    // one that asks the drive's mode before the window's tick does.
+    bool m_afterSwap = false;
 };
 
 }  // namespace corvid::model

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <sstream>
 
@@ -16,6 +17,8 @@ constexpr double SECONDS_PER_HOUR = 3600.0;
 constexpr std::string_view SAVE_CHANGES_QUESTION = "Save changes to ";
 constexpr std::string_view SAVE_NEW_QUESTION = "Do you want to save this tracklist?";
 constexpr std::string_view LOSE_CHANGES_QUESTION = "OK to lose unsaved changes in this tracklist?";
+// The key -1 as a file's unsigned key line has it.
+constexpr std::string_view NO_DISC_KEY_LINE = "[CD key] 4294967295";
 
 bool IsQuestion(const headless::MessageBoxRecord& box) {
     return box.text.starts_with(SAVE_CHANGES_QUESTION) || box.text == SAVE_NEW_QUESTION ||
@@ -42,6 +45,10 @@ std::string InvariantName(Invariant invariant) {
             return "the list shown is the disc's";
         case Invariant::ROW_MARKS:
             return "only the edit row and the current row are marked";
+        case Invariant::NO_DISC_LIST:
+            return "no list is shown without a disc";
+        case Invariant::WRITTEN_KEY:
+            return "no file is written under the key of no disc";
     }
     return "?";
 }
@@ -60,7 +67,9 @@ std::string RunStats::Summary() const {
          << currentRowOtherwiseSkipped << " otherwise), Save tracks " << saveButtonChecks
          << "; lists replaced " << replacedLists << " (" << replacedWithEdits
          << " with edits), questions " << questions << ", files saved " << savedFiles
-         << ", restarts " << restarts;
+         << ", restarts " << restarts << "; disc key " << discKeyChecks << ", without a disc "
+         << noDiscChecks << "; swaps by the drive " << driveSwaps << ", tray moves in boxes "
+         << trayMovesInBoxes << ", media keys " << mediaKeys;
     return text.str();
 }
 
@@ -100,6 +109,8 @@ bool ModelPlayer::FileFitsDisc(const std::string& path) {
 std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken) {
     const int modeBefore = m_player->LastMode();
     const bool modifiedBefore = m_player->IsModified();
+    const std::int32_t keyBefore = m_player->CdKey();
+    const int builtBefore = m_mci->BuiltLists();
     const int countBefore = m_player->TicksSinceRefresh();
     const bool heardBefore = m_sink.State() == cdrom::SinkState::Playing;
     // The row is found from the estimate: it must be the heard position
@@ -133,8 +144,13 @@ std::optional<std::string> ModelPlayer::Tick(ActionKind kind, Invariant& broken)
     NoteRefusedPlays();
     const int countAfter = m_player->TicksSinceRefresh();
     if (countAfter == 0 && countBefore == ui::TICKS_PER_REFRESH - 1) {
+        m_driveSettled = true;
         broken = Invariant::SAVE_BUTTON;
-        return CheckSaveButton(modeBefore, modifiedBefore);
+        // The list went in the refresh when the key changed, or when a list
+        // was built anew under the same key (the disc went out and in).
+        const bool listWent = keyBefore != -1 && (m_player->CdKey() != keyBefore ||
+                                                  m_mci->BuiltLists() != builtBefore);
+        return CheckSaveButton(modeBefore, modifiedBefore, listWent);
     }
     const bool drewPlay = countAfter == countBefore + 1 && drawsPlay && !m_player->IsSeeking() &&
                           m_player->LastMode() == CDMODE_PLAYING;
@@ -182,14 +198,19 @@ std::optional<std::string> ModelPlayer::CheckCurrentRow() {
            std::to_string(holding) + " holds the position; rows:" + DescribeRows(rows);
 }
 
-std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool modifiedBefore) {
+std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool modifiedBefore,
+                                                        bool listWent) {
     ++m_stats.saveButtonChecks;
     const int modeAfter = m_player->LastMode();
     // The button is set at the start of the refresh; a change to a stopped
     // disc then runs the title, which may mark the list modified after it.
+    // A refresh that lets the list go (and may build the next disc's after
+    // it, when the tray was seen open by another query) leaves the button
+    // off as the letting go does.
     const bool stoppedNow = modeAfter == CDMODE_READY || modeAfter == CDMODE_NOAUDIO;
-    const bool expected =
-        modeAfter != modeBefore && stoppedNow ? modifiedBefore : m_player->IsModified();
+    const bool expected = listWent                                ? false
+                          : modeAfter != modeBefore && stoppedNow ? modifiedBefore
+                                                                  : m_player->IsModified();
     const bool enabled = m_window->IsEnabled(res::SAVE_TRACKS_BUTTON);
     if (enabled == expected) {
         return std::nullopt;
@@ -223,6 +244,9 @@ std::optional<Failure> ModelPlayer::CheckAfterAction(const Action& action, int i
     if (!m_rowsTrusted && m_player->CurrentRow() == -1 && PositionShownIsHeard()) {
         m_rowsTrusted = true;
     }
+    if (std::optional<std::string> problem = CheckNoDiscList()) {
+        return fail(Invariant::NO_DISC_LIST, *problem);
+    }
     if (std::optional<std::string> problem = CheckDiscKey()) {
         return fail(Invariant::DISC_KEY, *problem);
     }
@@ -241,10 +265,16 @@ std::optional<Failure> ModelPlayer::CheckAfterAction(const Action& action, int i
     return std::nullopt;
 }
 
+// The window learns of a disc change made by the drive's own button at its
+// periodic refresh, and not before: until then the list of the disc that was
+// in is rightly shown, and what the user types goes into it. From that
+// refresh on, a list shown must be that of the disc in the drive. A Play/Stop
+// click or a media key in between must not keep the window from learning.
 std::optional<std::string> ModelPlayer::CheckDiscKey() {
-    if (m_player->CdKey() == -1) {
+    if (m_player->CdKey() == -1 || !m_driveSettled) {
         return std::nullopt;
     }
+    ++m_stats.discKeyChecks;
     char answer[64] = {};
     m_device->SendString("info cdaudio identity", answer, nullptr);
     const std::string identity = answer;
@@ -253,6 +283,47 @@ std::optional<std::string> ModelPlayer::CheckDiscKey() {
     }
     return "the list of disc " + std::to_string(m_player->CdKey()) +
            " is shown while the drive holds disc \"" + identity + "\"";
+}
+
+// Without a disc's list (key -1) nothing of a list is there: no rows, no
+// album or artist, and none of the controls that edit, load, save or play a
+// list is live. This holds from the start, also for a program started on an
+// empty drive or an open tray, and after a disc went while a box was open.
+std::optional<std::string> ModelPlayer::CheckNoDiscList() {
+    if (m_player->CdKey() != -1) {
+        return std::nullopt;
+    }
+    ++m_stats.noDiscChecks;
+    const std::vector<tracklist::TrackListRow> rows = ShownRows();
+    if (!rows.empty()) {
+        return std::to_string(rows.size()) +
+               " rows are shown without a disc's list:" + DescribeRows(rows);
+    }
+    const std::string album = m_window->Text(res::ALBUM_EDIT);
+    const std::string artist = m_window->Text(res::ARTIST_EDIT);
+    if (!album.empty() || !artist.empty()) {
+        return "the album \"" + album + "\" and the artist \"" + artist +
+               "\" are shown without a disc's list";
+    }
+    static constexpr std::array<std::pair<int, std::string_view>, 11> controls = {{
+        {res::TRACK_LIST, "the list"},
+        {res::ALBUM_EDIT, "the album"},
+        {res::ARTIST_EDIT, "the artist"},
+        {res::NAME_EDIT, "the name"},
+        {res::UPDATE_BUTTON, "Update!"},
+        {res::INSERT_SUBTRACK_BUTTON, "Insert new subtrack"},
+        {res::DELETE_SUBTRACK_BUTTON, "Delete this subtrack"},
+        {res::LOAD_TRACKS_BUTTON, "Load tracks"},
+        {res::SAVE_TRACKS_BUTTON, "Save tracks"},
+        {res::REPEAT_TOGGLE, "Repeat"},
+        {res::POSITION_SCROLL_BAR, "the position bar"},
+    }};
+    for (const auto& [control, name] : controls) {
+        if (m_window->IsEnabled(control)) {
+            return std::string(name) + " is enabled without a disc's list";
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> ModelPlayer::CheckRowMarks() {
@@ -301,12 +372,16 @@ std::optional<std::string> ModelPlayer::LoadedPath() const {
     return std::nullopt;
 }
 
+bool ModelPlayer::BuiltListInAction() const {
+    return m_mci->BuiltLists() != m_builtListsBefore;
+}
+
 bool ModelPlayer::ListWasReplaced(const Action& action, const Snapshot& before) const {
     if (before.cdKey == -1) {
         return false;
     }
     return action.kind == ActionKind::CLOSE_AND_RESTART || m_player->CdKey() == -1 ||
-           LoadedPath().has_value();
+           BuiltListInAction() || LoadedPath().has_value();
 }
 
 std::optional<std::string> ModelPlayer::CheckReplacement(
@@ -327,13 +402,20 @@ std::optional<std::string> ModelPlayer::CheckReplacement(
            DescribeList(before.list) + "\n  and was read as:" + DescribeList(*m_baseline);
 }
 
-std::optional<std::string> ModelPlayer::CheckWrittenFiles(
-    const Action& action, const Snapshot& before,
+// A file written in an action holds the list shown before it: the save offer
+// of a disc that goes, or of the closing window, writes the old disc's list
+// under its own key while that disc is already out, which is right. Save
+// tracks may also write the list shown after it. No file is ever written
+// under the key of no disc: a list the window holds without a disc is none
+// to save. That the key of a list shown is the disc's in the drive is held by
+// the disc key check once the window can know; an edit made from then on can
+// only go into the list of the disc in the drive, and so into its file.
+std::optional<Failure> ModelPlayer::CheckWrittenFiles(
+    const Action& action, const Snapshot& before, int index,
     const std::map<std::string, std::string>& filesBefore) {
-    // A save at the disc's going writes the list as it was before the action.
-    const tracklist::TrackList shown =
-        action.kind == ActionKind::CLICK && action.control == res::SAVE_TRACKS_BUTTON ? ShownList()
-                                                                                      : before.list;
+    const bool saveClick =
+        action.kind == ActionKind::CLICK && action.control == res::SAVE_TRACKS_BUTTON;
+    const tracklist::TrackList after = saveClick ? ShownList() : before.list;
     for (const auto& [path, bytes] : FolderContents(m_lists)) {
         const auto old = filesBefore.find(path);
         if (old != filesBefore.end() && old->second == bytes) {
@@ -341,21 +423,33 @@ std::optional<std::string> ModelPlayer::CheckWrittenFiles(
         }
         ++m_stats.savedFiles;
         const std::optional<tracklist::TrackList> written = ReadListFile(path);
-        if (!written || *written != shown) {
-            return "the file " + path +
-                   " was written but does not hold the list shown:" + DescribeList(shown) +
-                   "\n  it holds:" +
-                   (written ? DescribeList(*written) : std::string(" nothing readable"));
+        if (bytes.find(NO_DISC_KEY_LINE) != std::string::npos ||
+            (written && written->cdKey == -1)) {
+            return Failure{
+                Invariant::WRITTEN_KEY, index,
+                "the file " + path + " was written under the key of no disc; it holds:" +
+                    (written ? DescribeList(*written) : std::string(" nothing readable"))};
+        }
+        if (!written || (*written != before.list && *written != after)) {
+            return Failure{
+                Invariant::WRITTEN_LIST, index,
+                "the file " + path +
+                    " was written but does not hold the list shown:" + DescribeList(before.list) +
+                    (saveClick ? "\n  nor the list after it:" + DescribeList(after)
+                               : std::string()) +
+                    "\n  it holds:" +
+                    (written ? DescribeList(*written) : std::string(" nothing readable"))};
         }
         m_savedInAction = true;
-        m_baseline = shown;
+        m_baseline = *written;
     }
     return std::nullopt;
 }
 
 void ModelPlayer::FollowList(const Action& action, const Snapshot& before) {
     const std::int32_t key = m_player->CdKey();
-    if (action.kind == ActionKind::CLOSE_AND_RESTART || before.cdKey != key) {
+    if (action.kind == ActionKind::CLOSE_AND_RESTART || before.cdKey != key ||
+        BuiltListInAction()) {
         AdoptNewList();
         return;
     }

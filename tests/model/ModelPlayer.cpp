@@ -8,6 +8,8 @@
 #include "res/PlayerDialogTemplate.h"
 #include "tests/model/ModelLists.h"
 #include "tools/imagegen/ImageGen.h"
+#include "tracklist/TrackListRows.h"
+#include "ui/PlayerRemote.h"
 #include "ui/PlayerTiming.h"
 
 namespace corvid::model {
@@ -29,8 +31,11 @@ bool MayWriteFiles(const Action& action) {
     if (action.kind == ActionKind::CLOSE_AND_RESTART) {
         return true;
     }
+    // Load tracks writes through the save offer of a disc that goes while
+    // its box is open.
     return action.kind == ActionKind::CLICK &&
-           (action.control == res::EJECT_BUTTON || action.control == res::SAVE_TRACKS_BUTTON);
+           (action.control == res::EJECT_BUTTON || action.control == res::SAVE_TRACKS_BUTTON ||
+            action.control == res::LOAD_TRACKS_BUTTON);
 }
 
 }  // namespace
@@ -45,6 +50,9 @@ MciError WatchingMci::SendString(std::string_view command, std::span<char> answe
     if (command.starts_with("play") && error != MCIERR_NONE) {
         ++m_refusedPlays;
     }
+    if (command.starts_with("info cdaudio identity")) {
+        ++m_builtLists;
+    }
     return error;
 }
 
@@ -52,7 +60,7 @@ ModelPlayer::ModelPlayer(const ModelDiscs& discs)
     : m_discs(discs), m_traySheet(m_folder / "tray.cue"), m_lists(m_folder / "lists") {
     std::filesystem::create_directory(m_lists);
     PutInTray(TrayDisc::FIRST);
-    StartPlayer();
+    StartPlayer(StartTray::DISC);
     AdoptNewList();
 }
 
@@ -63,9 +71,10 @@ ModelPlayer::~ModelPlayer() {
     std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
 }
 
-void ModelPlayer::StartPlayer() {
+void ModelPlayer::StartPlayer(StartTray start) {
     if (m_trayDisc == TrayDisc::NONE) {
-        // The user puts a disc in before starting the player again.
+        // The image drive opens only on a disc: the user puts one in, and
+        // takes it out again for an empty start once the drive is open.
         PutInTray(TrayDisc::FIRST);
     }
     m_trayOpen = false;
@@ -81,7 +90,18 @@ void ModelPlayer::StartPlayer() {
     m_windows = std::make_unique<headless::HeadlessWindowSystem>();
     m_player =
         std::make_unique<ui::CPlayerDlg>(ui::PlayerPorts{*m_windows, *m_mci, m_mixer, m_lists});
+    // The window has opened the drive; it first looks at it when it opens.
+    if (start != StartTray::DISC) {
+        MoveTrayByDrive("open");
+        m_trayOpen = true;
+    }
+    if (start == StartTray::EMPTY) {
+        PutInTray(TrayDisc::NONE);
+        MoveTrayByDrive("closed");
+        m_trayOpen = false;
+    }
     m_window = &m_windows->Open(res::PLAYER_DIALOG, *m_player);
+    m_driveSettled = true;
 }
 
 void ModelPlayer::StopPlayer() {
@@ -115,8 +135,56 @@ void ModelPlayer::PutInTray(TrayDisc disc) {
     std::ofstream(m_traySheet, std::ios::binary | std::ios::trunc) << text;
 }
 
+void ModelPlayer::MoveTrayByDrive(std::string_view door) {
+    char answer[64] = {};
+    const std::string command = "set cdaudio door " + std::string(door) + " wait";
+    m_device->SendString(command, answer, nullptr);
+}
+
+void ModelPlayer::SwapByDrive(TrayDisc disc) {
+    MoveTrayByDrive("open");
+    PutInTray(disc);
+    MoveTrayByDrive("closed");
+    m_trayOpen = false;
+    NoteDriveChange();
+}
+
+void ModelPlayer::NoteDriveChange() {
+    m_driveSettled = false;
+    // The drive stopped play, and the list is held to the new disc only once
+    // the window has taken it as read.
+    m_rowsTrusted = false;
+    if (m_trayOpen || m_trayDisc != m_listDisc) {
+        m_listFits = false;
+    }
+}
+
+void ModelPlayer::PressMediaKey(MediaKey key) {
+    ++m_stats.mediaKeys;
+    ui::PlayerRemote remote(*m_player);
+    switch (key) {
+        case MediaKey::PLAY:
+            remote.Play();
+            return;
+        case MediaKey::PAUSE:
+            remote.Pause();
+            return;
+        case MediaKey::PLAY_PAUSE:
+            remote.PlayPause();
+            return;
+    }
+}
+
 void ModelPlayer::AdoptNewList() {
-    m_rowsTrusted = true;
+    // A disc found already playing is left alone, and the current row kept
+    // from the list before may then stand unmarked on this one until play
+    // clears it: the row is held to the heard position once found afresh.
+    const int current = m_player->CurrentRow();
+    m_rowsTrusted =
+        current < 0 || current >= m_player->RowCount() ||
+        m_player->RowAt(current).icon ==
+            tracklist::IconForKey(m_player->RowAt(current).rowKey, tracklist::RowMark::CURRENT);
+    m_listDisc = m_trayDisc;
     if (m_player->CdKey() == -1) {
         m_baseline.reset();
         m_listFits = false;
@@ -131,6 +199,7 @@ void ModelPlayer::AdoptNewList() {
 std::optional<Failure> ModelPlayer::Apply(const Action& action, int index) {
     ++m_stats.actions;
     m_savedInAction = false;
+    m_builtListsBefore = m_mci->BuiltLists();
     m_boxesBeforeAction = m_windows->MessageBoxes().size();
     m_filesBeforeAction = m_windows->FileDialogs().size();
     m_shownCollected = false;
@@ -155,8 +224,9 @@ std::optional<Failure> ModelPlayer::Apply(const Action& action, int index) {
     Perform(action);
     DropUnusedAnswers();
     if (MayWriteFiles(action)) {
-        if (std::optional<std::string> problem = CheckWrittenFiles(action, before, filesBefore)) {
-            return Failure{Invariant::WRITTEN_LIST, index, *problem};
+        if (std::optional<Failure> failure =
+                CheckWrittenFiles(action, before, index, filesBefore)) {
+            return failure;
         }
     }
     return CheckAfterAction(action, index, before);
@@ -227,6 +297,13 @@ void ModelPlayer::Perform(const Action& action) {
                 PutInTray(static_cast<TrayDisc>(action.number));
             }
             return;
+        case ActionKind::SWAP_BY_DRIVE:
+            ++m_stats.driveSwaps;
+            SwapByDrive(static_cast<TrayDisc>(action.number));
+            return;
+        case ActionKind::MEDIA_KEY:
+            PressMediaKey(static_cast<MediaKey>(action.number));
+            return;
         case ActionKind::MINIMIZE:
             window.UserMinimize();
             return;
@@ -245,7 +322,7 @@ void ModelPlayer::Perform(const Action& action) {
             m_answersGone = true;
             StopPlayer();
             ++m_stats.restarts;
-            StartPlayer();
+            StartPlayer(static_cast<StartTray>(action.number));
             return;
         case ActionKind::REMOVE_LISTS:
             for (const std::string& name : corvid::testing::NamesIn(m_lists)) {
@@ -256,44 +333,77 @@ void ModelPlayer::Perform(const Action& action) {
 }
 
 void ModelPlayer::PerformClick(int control) {
-    const bool enabled = m_window->IsEnabled(control);
+    // The tray moves before the boxes the click brings up, in which the
+    // drive's own button may move it again.
+    if (m_window->IsEnabled(control)) {
+        if (control == res::EJECT_BUTTON) {
+            m_trayOpen = true;
+        } else if (control == res::INJECT_BUTTON) {
+            m_trayOpen = false;
+        }
+    }
     m_window->Click(control);
-    if (!enabled) {
-        return;
-    }
-    if (control == res::EJECT_BUTTON) {
-        m_trayOpen = true;
-    } else if (control == res::INJECT_BUTTON) {
-        m_trayOpen = false;
-    }
 }
 
 void ModelPlayer::QueueAnswers(const Answers& answers) {
     m_queuedBoxes = static_cast<int>(answers.boxes.size());
     m_queuedFiles = static_cast<int>(answers.files.size());
-    for (std::size_t index = 0; index < answers.boxes.size(); ++index) {
+    const bool eventful = answers.ticksWhileOpen > 0 || answers.trayWhileOpen != TrayMove::NONE;
+    const auto whileOpenIn = [this, &answers, eventful](OpenWindow window, std::size_t index) {
         headless::WhileOpen whileOpen;
-        if (index == 0 && answers.ticksWhileOpen > 0) {
-            whileOpen = [this, ticks = answers.ticksWhileOpen] { TicksWhileBoxOpen(ticks); };
+        if (eventful && index == 0 && answers.whileOpenIn == window) {
+            whileOpen = [this, answers] { WhileWindowOpen(answers); };
         }
+        return whileOpen;
+    };
+    for (std::size_t index = 0; index < answers.boxes.size(); ++index) {
         m_windows->AnswerNextMessageBox(answers.boxes[index] == BoxAnswer::YES
                                             ? window::MessageBoxAnswer::YES
                                             : window::MessageBoxAnswer::NO,
-                                        std::move(whileOpen));
+                                        whileOpenIn(OpenWindow::FIRST_BOX, index));
     }
-    for (const FileAnswer& answer : answers.files) {
-        m_windows->AnswerNextFileDialog(ResolveFile(answer));
+    for (std::size_t index = 0; index < answers.files.size(); ++index) {
+        m_windows->AnswerNextFileDialog(ResolveFile(answers.files[index]),
+                                        whileOpenIn(OpenWindow::FIRST_FILE_DIALOG, index));
     }
 }
 
-void ModelPlayer::TicksWhileBoxOpen(int ticks) {
+void ModelPlayer::WhileWindowOpen(const Answers& answers) {
     if (m_draining) {
         return;
     }
+    if (answers.trayWhileOpen == TrayMove::NONE) {
+        TicksWhileOpen(answers.ticksWhileOpen);
+        return;
+    }
+    ++m_stats.trayMovesInBoxes;
+    MoveTrayByDrive("open");
+    m_trayOpen = true;
+    if (answers.trayWhileOpen == TrayMove::OUT) {
+        PutInTray(answers.discWhileOpen);
+        NoteDriveChange();
+        TicksWhileOpen(answers.ticksWhileOpen);
+        return;
+    }
+    NoteDriveChange();
+    const int firstHalf = answers.ticksWhileOpen / 2;
+    TicksWhileOpen(firstHalf);
+    PutInTray(answers.discWhileOpen);
+    MoveTrayByDrive("closed");
+    m_trayOpen = false;
+    NoteDriveChange();
+    TicksWhileOpen(answers.ticksWhileOpen - firstHalf);
+}
+
+void ModelPlayer::TicksWhileOpen(int ticks) {
     for (int tick = 0; tick < ticks; ++tick) {
+        const int countBefore = m_player->TicksSinceRefresh();
         Hear(ui::FRAMES_PER_TICK);
         m_windows->AdvanceTime(ui::TIMER_PERIOD_MILLISECONDS);
         ++m_stats.ticks;
+        if (countBefore == ui::TICKS_PER_REFRESH - 1 && m_player->TicksSinceRefresh() == 0) {
+            m_driveSettled = true;
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cdaudio/MciPort.h"
@@ -39,6 +40,8 @@ enum class Invariant : std::uint8_t {
     WINDOW_CLOSED,  // the window ended by itself
     DISC_KEY,       // the list shown belongs to a disc that is not in the drive
     ROW_MARKS,      // a row other than the edit row or the current row carries its mark
+    NO_DISC_LIST,   // without a disc's list, rows or live list controls are there
+    WRITTEN_KEY,    // a file was written under the key of no disc
 };
 
 std::string InvariantName(Invariant invariant);
@@ -63,12 +66,18 @@ struct RunStats {
     int questions = 0;
     int savedFiles = 0;
     int restarts = 0;
+    int driveSwaps = 0;
+    int mediaKeys = 0;
+    int trayMovesInBoxes = 0;
+    int discKeyChecks = 0;
+    int noDiscChecks = 0;
 
     [[nodiscard]] double SimulatedHours() const;
     [[nodiscard]] std::string Summary() const;
 };
 
-// Passes the window's commands to the device and counts the plays it refused.
+// Passes the window's commands to the device and counts the plays it refused
+// and the lists the window built (it asks for the disc's key only then).
 class WatchingMci final : public MciPort {
   public:
     explicit WatchingMci(MciPort& device) : m_device(device) {}
@@ -76,10 +85,12 @@ class WatchingMci final : public MciPort {
                         NotifyWindow* notify) override;
     std::string GetErrorString(MciError error) override { return m_device.GetErrorString(error); }
     [[nodiscard]] int RefusedPlays() const { return m_refusedPlays; }
+    [[nodiscard]] int BuiltLists() const { return m_builtLists; }
 
   private:
     MciPort& m_device;
     int m_refusedPlays = 0;
+    int m_builtLists = 0;
 };
 
 // The player window on the headless adapter over an image drive whose tray
@@ -109,9 +120,14 @@ class ModelPlayer {
         bool modified = false;
     };
 
-    void StartPlayer();
+    void StartPlayer(StartTray start);
     void StopPlayer();
     void PutInTray(TrayDisc disc);
+    // The drive's own button, sent to the device behind the window's back.
+    void MoveTrayByDrive(std::string_view door);
+    void SwapByDrive(TrayDisc disc);
+    void NoteDriveChange();
+    void PressMediaKey(MediaKey key);
     [[nodiscard]] int TrackCountOfTray() const;
     // Why the rows do not follow the disc in the drive, if they do not.
     std::optional<std::string> MisfitOf(std::span<const tracklist::TrackListRow> rows);
@@ -122,7 +138,8 @@ class ModelPlayer {
     void Perform(const Action& action);
     void PerformClick(int control);
     void QueueAnswers(const Answers& answers);
-    void TicksWhileBoxOpen(int ticks);
+    void WhileWindowOpen(const Answers& answers);
+    void TicksWhileOpen(int ticks);
     // Keeps the boxes the action brought up, before the windows go.
     void CollectShownBoxes();
     void DropUnusedAnswers();
@@ -132,20 +149,22 @@ class ModelPlayer {
     std::optional<std::string> Tick(ActionKind kind, Invariant& broken);
     void NoteRefusedPlays();
     std::optional<std::string> CheckCurrentRow();
-    std::optional<std::string> CheckSaveButton(int modeBefore, bool modifiedBefore);
+    std::optional<std::string> CheckSaveButton(int modeBefore, bool modifiedBefore, bool listWent);
     std::optional<std::string> CheckListOrder();
     std::optional<std::string> CheckDiscKey();
+    std::optional<std::string> CheckNoDiscList();
     std::optional<std::string> CheckRowMarks();
     std::optional<Failure> CheckAfterAction(const Action& action, int index,
                                             const Snapshot& before);
     [[nodiscard]] std::vector<std::string> QuestionsShown() const;
     [[nodiscard]] std::optional<std::string> LoadedPath() const;
+    [[nodiscard]] bool BuiltListInAction() const;
     [[nodiscard]] bool ListWasReplaced(const Action& action, const Snapshot& before) const;
     std::optional<std::string> CheckReplacement(const Action& action, const Snapshot& before,
                                                 const std::vector<std::string>& questions);
-    std::optional<std::string> CheckWrittenFiles(
-        const Action& action, const Snapshot& before,
-        const std::map<std::string, std::string>& filesBefore);
+    std::optional<Failure> CheckWrittenFiles(const Action& action, const Snapshot& before,
+                                             int index,
+                                             const std::map<std::string, std::string>& filesBefore);
     void FollowList(const Action& action, const Snapshot& before);
 
     Snapshot Take();
@@ -162,6 +181,9 @@ class ModelPlayer {
     std::filesystem::path m_lists;
     TrayDisc m_trayDisc = TrayDisc::FIRST;
     bool m_trayOpen = false;
+    // The window has had its periodic refresh since the drive's own button
+    // last moved the tray: only from then on can it know of the change.
+    bool m_driveSettled = true;
 
     sound::ManualSink m_sink;
     sound::SinkMixer m_mixer{m_sink};
@@ -179,9 +201,14 @@ class ModelPlayer {
     // The list follows the disc: it was made for it or read from a file that
     // follows it. Another disc's list is held to nothing.
     bool m_listFits = false;
+    // The disc in the tray when the window's list was taken as read.
+    TrayDisc m_listDisc = TrayDisc::FIRST;
     bool m_rowsTrusted = true;
     int m_refusedPlays = 0;
     bool m_savedInAction = false;
+    // The window builds a list afresh within an action when the disc went
+    // and came back in it, under the same key.
+    int m_builtListsBefore = 0;
 
     // The answers queued for the action under way, and the boxes it showed.
     int m_queuedBoxes = 0;

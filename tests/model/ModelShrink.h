@@ -82,4 +82,32 @@ std::vector<Item> SimplifyEach(std::vector<Item> items, const FailureTest<Item>&
     return items;
 }
 
+// Tries each item merged with the next into one (`merge` gives the merged
+// item, or none when the two do not merge), keeping the merges that still
+// fail: runs of ticks that the dropping kept become one.
+template <class Item>
+std::vector<Item> MergeNeighbours(
+    std::vector<Item> items, const FailureTest<Item>& fails,
+    const std::function<std::optional<Item>(const Item&, const Item&)>& merge,
+    ShrinkBudget& budget) {
+    std::size_t index = 0;
+    while (index + 1 < items.size() && !budget.Spent()) {
+        const std::optional<Item> merged = merge(items[index], items[index + 1]);
+        if (!merged) {
+            ++index;
+            continue;
+        }
+        std::vector<Item> candidate = items;
+        candidate[index] = *merged;
+        candidate.erase(candidate.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+        --budget.replaysLeft;
+        if (fails(candidate)) {
+            items = std::move(candidate);
+        } else {
+            ++index;
+        }
+    }
+    return items;
+}
+
 }  // namespace corvid::model

@@ -1,14 +1,20 @@
 // Long random runs of the whole player window: a random user clicks every
 // control, types into every edit, steps the spinners and the position bar,
 // clicks and double-clicks rows, opens and closes the tray with either of two
-// discs or none in it, answers every question and file dialog at random
-// (Cancel too), minimizes, restores and toggles compact mode, and lets the
-// manual clock and the manual sink run for a simulated hour and more. After
-// every action and tick the run checks that the list stays in order and is
-// the disc's, that the current row holds the heard position, that only the
-// edit row and the current row carry their marks, that Save tracks follows
-// the modified state after each refresh, that no edit is lost without a
-// question or a save, and that a saved file holds the list shown.
+// discs or none in it, swaps the disc with the drive's own button between two
+// ticks and presses a media key right after, answers every question and file
+// dialog at random (Cancel too) while the time runs and the drive's button
+// takes the disc out or swaps it, restarts the program on a disc, an empty
+// drive or an open tray, minimizes, restores and toggles compact mode, and
+// lets the manual clock and the manual sink run for a simulated hour and
+// more. After every action and tick the run checks that the list stays in
+// order and is the disc's once the window has polled the drive, that no list
+// and no live list control is there without a disc, that the current row
+// holds the heard position, that only the edit row and the current row carry
+// their marks, that Save tracks follows the modified state after each
+// refresh, that no edit is lost without a question or a save, that a saved
+// file holds a list shown and that no file is written under the key of no
+// disc.
 //
 // Runs are seeded and repeatable: the same seed gives the same actions and
 // the same run. A failure prints its seed and the shortest failing sequence
@@ -38,6 +44,7 @@
 #include "tests/model/ModelPlayer.h"
 #include "tests/model/ModelShrink.h"
 #include "tests/support/TemporaryFolder.h"
+#include "ui/PlayerTiming.h"
 
 namespace corvid::model {
 namespace {
@@ -62,6 +69,8 @@ std::optional<std::uint64_t> EnvironmentNumber(const char* name) {
 struct NumberedAction {
     int number = 0;
     Action action;
+    // The last of the run's actions merged into this one.
+    int lastNumber = -1;
 };
 
 std::vector<Action> ActionsOf(const std::vector<NumberedAction>& numbered) {
@@ -75,13 +84,19 @@ std::vector<Action> ActionsOf(const std::vector<NumberedAction>& numbered) {
 std::string DescribeNumbered(const std::vector<NumberedAction>& numbered) {
     std::string text;
     for (std::size_t index = 0; index < numbered.size(); ++index) {
-        text += "  " + std::to_string(index + 1) + ". " + Describe(numbered[index].action) +
-                "   (action " + std::to_string(numbered[index].number + 1) + " of the run)\n";
+        const NumberedAction& item = numbered[index];
+        const std::string where = item.lastNumber < 0
+                                      ? "action " + std::to_string(item.number + 1)
+                                      : "actions " + std::to_string(item.number + 1) + " to " +
+                                            std::to_string(item.lastNumber + 1);
+        text += "  " + std::to_string(index + 1) + ". " + Describe(item.action) + "   (" + where +
+                " of the run" + (item.lastNumber < 0 ? "" : ", merged") + ")\n";
     }
     return text;
 }
 
-// The simpler forms of an action: fewer ticks or frames, fewer answers.
+// The simpler forms of an action: fewer ticks or frames, no answers or fewer,
+// no tray move while a box is open.
 std::vector<NumberedAction> SimplerForms(const NumberedAction& item) {
     std::vector<NumberedAction> forms;
     const Action& action = item.action;
@@ -89,16 +104,34 @@ std::vector<NumberedAction> SimplerForms(const NumberedAction& item) {
                          action.kind == ActionKind::STALLED_TICKS ||
                          action.kind == ActionKind::HEAR_AHEAD;
     if (counted && action.number > 1) {
-        for (const int number : {1, action.number / 2}) {
+        // Ten ticks bring the window's next refresh.
+        for (const int number : {1, ui::TICKS_PER_REFRESH, action.number / 2}) {
+            if (number >= action.number) {
+                continue;
+            }
             NumberedAction form = item;
             form.action.number = number;
             forms.push_back(form);
         }
     }
-    if (action.answers.ticksWhileOpen > 0) {
+    const Answers& answers = action.answers;
+    if (!answers.boxes.empty() || !answers.files.empty()) {
         NumberedAction form = item;
-        form.action.answers.ticksWhileOpen = 0;
+        form.action.answers = Answers{};
         forms.push_back(form);
+    }
+    if (answers.trayWhileOpen != TrayMove::NONE) {
+        NumberedAction form = item;
+        form.action.answers.trayWhileOpen = TrayMove::NONE;
+        forms.push_back(form);
+    }
+    // A refresh comes within ten ticks.
+    for (const int ticks : {0, ui::TICKS_PER_REFRESH}) {
+        if (answers.ticksWhileOpen > ticks) {
+            NumberedAction form = item;
+            form.action.answers.ticksWhileOpen = ticks;
+            forms.push_back(form);
+        }
     }
     if (action.answers.boxes.size() > 1 || action.answers.files.size() > 1) {
         NumberedAction form = item;
@@ -107,6 +140,19 @@ std::vector<NumberedAction> SimplerForms(const NumberedAction& item) {
         forms.push_back(form);
     }
     return forms;
+}
+
+// Two runs of ticks of the same kind as one.
+std::optional<NumberedAction> Merged(const NumberedAction& first, const NumberedAction& second) {
+    const ActionKind kind = first.action.kind;
+    const bool ticks = kind == ActionKind::PLAY_TICKS || kind == ActionKind::STALLED_TICKS;
+    if (!ticks || second.action.kind != kind) {
+        return std::nullopt;
+    }
+    NumberedAction merged = first;
+    merged.action.number += second.action.number;
+    merged.lastNumber = second.lastNumber < 0 ? second.number : second.lastNumber;
+    return merged;
 }
 
 std::vector<NumberedAction> Shrink(const ModelDiscs& discs, std::vector<NumberedAction> run,
@@ -123,6 +169,7 @@ std::vector<NumberedAction> Shrink(const ModelDiscs& discs, std::vector<Numbered
             std::chrono::seconds(
                 EnvironmentNumber("CORVID_MODEL_SHRINK_SECONDS").value_or(DEFAULT_SHRINK_SECONDS))};
     run = DropUnneeded(std::move(run), fails, budget);
+    run = MergeNeighbours<NumberedAction>(std::move(run), fails, Merged, budget);
     return SimplifyEach<NumberedAction>(std::move(run), fails, SimplerForms, budget);
 }
 
@@ -276,6 +323,26 @@ TEST(ModelShrinkTest, LeavesTheRunAsItIsOnceItsTimeIsUp) {
     ShrinkBudget budget{100, std::chrono::steady_clock::now()};
     EXPECT_EQ(DropUnneeded(items, fails, budget), items);
     EXPECT_EQ(calls, 0);
+}
+
+TEST(ModelShrinkTest, MergesNeighboursOnlyWhereTheMergedRunStillFails) {
+    // Fails while a 3 is there; two items merge into their sum up to 6.
+    const FailureTest<int> fails = [](const std::vector<int>& candidate) {
+        return std::find(candidate.begin(), candidate.end(), 3) != candidate.end();
+    };
+    const std::function<std::optional<int>(const int&, const int&)> merge =
+        [](const int& first, const int& second) -> std::optional<int> {
+        if (first + second > 6) {
+            return std::nullopt;
+        }
+        return first + second;
+    };
+    ShrinkBudget budget{100, std::nullopt};
+    // 1 and 2 make a 3; the two 3s would make a 6 without a 3; 3 and 4 do
+    // not merge.
+    EXPECT_EQ(MergeNeighbours(std::vector<int>{1, 2, 3, 4}, fails, merge, budget),
+              (std::vector<int>{3, 3, 4}));
+    EXPECT_EQ(budget.replaysLeft, 98);
 }
 
 TEST(ModelShrinkTest, SimplifiesEachItemToItsSimplestFormThatStillFails) {
