@@ -57,7 +57,8 @@ void CdioDrive::PollLocked() {
         ForgetDiscLocked(DriveState::TrayOpen);
         return;
     }
-    if (status == DriveStatus::NoDisc) {
+    // A drive that is gone has no disc, though its last status said so.
+    if (status == DriveStatus::NoDisc || status == DriveStatus::Gone) {
         ForgetDiscLocked(DriveState::NoDisc);
         return;
     }
