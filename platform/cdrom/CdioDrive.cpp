@@ -121,6 +121,11 @@ bool CdioDrive::HasDisc() const {
     return m_disc != nullptr;
 }
 
+void CdioDrive::WaitUntilReleased(const std::weak_ptr<CdioDisc>& disc) {
+    std::unique_lock lock(m_cacheMutex);
+    m_readEnded.wait(lock, [&] { return disc.expired(); });
+}
+
 std::shared_ptr<CdioDisc> CdioDrive::CurrentDisc() const {
     std::lock_guard lock(m_cacheMutex);
     return m_disc;
@@ -146,8 +151,11 @@ bool CdioDrive::TakeDiscChanged() {
 
 std::optional<DriveError> CdioDrive::OpenTray() {
     std::lock_guard lock(m_pollMutex);
-    // The kernel refuses to eject while libcdio holds the device open too.
+    // The kernel refuses to eject while libcdio holds the device open too:
+    // the disc closes once a read that still has it ends.
+    const std::weak_ptr<CdioDisc> disc = CurrentDisc();
     Publish(DriveState::NotReady, nullptr);
+    WaitUntilReleased(disc);
     const std::error_code error = m_control->OpenTray();
     PollLocked();
     if (error) {
@@ -171,12 +179,17 @@ ReadResult CdioDrive::ReadAudio(Lba start, std::span<std::int16_t> samples) {
     if (samples.size() < static_cast<std::size_t>(SAMPLES_PER_SECTOR)) {
         return {};
     }
-    const std::shared_ptr<CdioDisc> disc = CurrentDisc();
+    std::shared_ptr<CdioDisc> disc = CurrentDisc();
     if (!disc) {
         return {0,
                 DriveError{MCIERR_DEVICE_NOT_READY, "There is no disc ready in " + m_name + "."}};
     }
-    return disc->ReadAudio(start, samples);
+    ReadResult result = disc->ReadAudio(start, samples);
+    // A tray that waits to open may now find the disc closed.
+    disc.reset();
+    { std::lock_guard lock(m_cacheMutex); }
+    m_readEnded.notify_all();
+    return result;
 }
 
 void CdioDrive::SetReadSpeed(ReadSpeed speed) {

@@ -64,6 +64,8 @@ class DriveLog {
   public:
     explicit DriveLog(std::filesystem::path path) : m_path(std::move(path)) {}
 
+    [[nodiscard]] const std::filesystem::path& Path() const { return m_path; }
+
     // What was logged since the last MarkStart: a log may be shared by the
     // tests that run one after another in one process.
     [[nodiscard]] std::string Text() const {
