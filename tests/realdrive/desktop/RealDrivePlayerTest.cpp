@@ -124,9 +124,11 @@ class RealDrivePlayer : public ::testing::Test {
             << tracklist::FormatTrackList(list);
     }
 
-    [[nodiscard]] testing::Environment PlayerEnvironment() const {
+    // What the player and the X tools see: the desktop, the sound server and
+    // folders of their own.
+    [[nodiscard]] testing::Environment DesktopEnvironment() const {
         const std::string home = (m_folder / "home").string();
-        testing::Environment variables = testing::WithVariables(
+        return testing::WithVariables(
             m_desktop.ClientEnvironment(m_server.ClientEnvironment()),
             {"HOME=" + home, "XDG_DATA_HOME=" + home + "/data",
              "XDG_CONFIG_HOME=" + home + "/config",
@@ -134,8 +136,14 @@ class RealDrivePlayer : public ::testing::Test {
              // Desktop libraries' leaks, for a leak-checking build.
              "LSAN_OPTIONS=print_suppressions=0:suppressions=" CORVID_E2E_SOURCE_DIR
              "/desktop-lsan.supp"});
+    }
+
+    // The player alone gets the emulated drive: preloaded into the X tools,
+    // the sanitizer runtime would report their leaks and fail them.
+    [[nodiscard]] testing::Environment PlayerEnvironment() const {
         return testing::WithVariables(
-            variables, DriveEnvironment(CORVID_DRIVE_PRELOAD, m_control.Path(), m_log.Path()));
+            DesktopEnvironment(),
+            DriveEnvironment(CORVID_DRIVE_PRELOAD, m_control.Path(), m_log.Path()));
     }
 
     ChildProcess StartPlayer() {
@@ -233,7 +241,7 @@ TEST_F(RealDrivePlayer, ShowsTheImagesListPlaysBitExactAndKeepsTheDriveQuiet) {
     MonitorRecording recording(m_server);
     ASSERT_TRUE(recording.WaitUntilRecording(TIMEOUT));
     ChildProcess player = StartPlayer();
-    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    DesktopTools tools(DesktopEnvironment());
     // The list is found by the key the same image has when opened directly.
     const std::optional<std::string> window = WaitForTheDiscsList(tools, player);
     ASSERT_TRUE(window);
@@ -247,7 +255,7 @@ TEST_F(RealDrivePlayer, ShowsTheImagesListPlaysBitExactAndKeepsTheDriveQuiet) {
 
 TEST_F(RealDrivePlayer, TheDrivesButtonTakesAnEditedListOutAfterAQuestionAndBringsTheDiscBack) {
     ChildProcess player = StartPlayer();
-    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    DesktopTools tools(DesktopEnvironment());
     const std::optional<std::string> window = WaitForTheDiscsList(tools, player);
     ASSERT_TRUE(window);
     ASSERT_TRUE(Click(tools, *window, res::INSERT_SUBTRACK_BUTTON));
@@ -275,7 +283,7 @@ TEST_F(RealDrivePlayer, TheDrivesButtonTakesAnEditedListOutAfterAQuestionAndBrin
 TEST_F(RealDrivePlayer, ADriveHeldByAnotherProgramKeepsItsTrayAndItsList) {
     m_control.Change([](DriveScript& script) { script.heldByAnother = true; });
     ChildProcess player = StartPlayer();
-    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    DesktopTools tools(DesktopEnvironment());
     const std::optional<std::string> window = WaitForTheDiscsList(tools, player);
     ASSERT_TRUE(window);
     ASSERT_TRUE(Click(tools, *window, res::EJECT_BUTTON));
@@ -295,7 +303,7 @@ TEST_F(RealDrivePlayer, ADriveHeldByAnotherProgramKeepsItsTrayAndItsList) {
 
 TEST_F(RealDrivePlayer, TheEjectButtonOpensTheTrayWhileTheDriveReads) {
     ChildProcess player = StartPlayer();
-    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    DesktopTools tools(DesktopEnvironment());
     const std::optional<std::string> window = WaitForTheDiscsList(tools, player);
     ASSERT_TRUE(window);
     // Play starts with the list, and the buffer fills at once.
@@ -314,7 +322,7 @@ TEST_F(RealDrivePlayer, ADriveUnpluggedWhileItPlaysStopsTheSoundAndNotTheProgram
     MonitorRecording recording(m_server);
     ASSERT_TRUE(recording.WaitUntilRecording(TIMEOUT));
     ChildProcess player = StartPlayer();
-    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    DesktopTools tools(DesktopEnvironment());
     const std::optional<std::string> window = WaitForTheDiscsList(tools, player);
     ASSERT_TRUE(window);
     ASSERT_TRUE(WaitForTrackOne(recording)) << PlayerLog();
