@@ -5,6 +5,8 @@
 #include <linux/cdrom.h>
 #include <scsi/sg.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -229,6 +231,51 @@ TEST_F(DriveModel, MmcCommandsAnswerWithTheStandardsLayoutsAndSense) {
     EXPECT_EQ(spinning.ascq, 0x01);
     m_now += 2s;
     EXPECT_EQ(m_drive.Mmc(testUnitReady, data, m_now).status, 0);
+}
+
+// The two ways a packet reaches the drive report a refusal each in its own way.
+TEST_F(DriveModel, APacketsCheckConditionReachesTheCallerThroughEitherPath) {
+    std::array<unsigned char, 6> unknown = {0xee, 0, 0, 0, 0, 0};
+    std::array<unsigned char, 32> sense{};
+    sg_io_hdr_t io{};
+    io.interface_id = 'S';
+    io.dxfer_direction = SG_DXFER_NONE;
+    io.cmd_len = unknown.size();
+    io.cmdp = unknown.data();
+    io.mx_sb_len = sense.size();
+    io.sbp = sense.data();
+    // SG_IO itself succeeds; the status and the sense tell the refusal.
+    ASSERT_EQ(Ioctl(SG_IO, &io), 0);
+    EXPECT_EQ(io.status, 0x02);
+    EXPECT_EQ(io.info & SG_INFO_CHECK, SG_INFO_CHECK);
+    ASSERT_GE(io.sb_len_wr, 14);
+    EXPECT_EQ(sense[0], 0x70);
+    EXPECT_EQ(sense[2] & 0x0f, 0x05);
+    EXPECT_EQ(sense[12], 0x20);
+
+    // CDROM_SEND_PACKET fails with EIO and fills the caller's sense.
+    cdrom_generic_command packet{};
+    request_sense packetSense{};
+    std::copy(unknown.begin(), unknown.end(), packet.cmd);
+    packet.sense = &packetSense;
+    packet.data_direction = CGC_DATA_NONE;
+    EXPECT_EQ(Ioctl(CDROM_SEND_PACKET, &packet), -1);
+    EXPECT_EQ(m_lastError, EIO);
+    EXPECT_EQ(packetSense.sense_key, 0x05);
+    EXPECT_EQ(packetSense.asc, 0x20);
+
+    // A READ CD of one audio sector through SG_IO gives its 2352 bytes.
+    std::array<unsigned char, 12> readCd = {0xbe, 1 << 2, 0, 0, 0x02, 0xbc, 0, 0, 1, 0x10, 0, 0};
+    std::vector<std::int16_t> samples(cdrom::SAMPLES_PER_SECTOR);
+    io.dxfer_direction = SG_DXFER_FROM_DEV;
+    io.cmd_len = readCd.size();
+    io.cmdp = readCd.data();
+    io.dxferp = samples.data();
+    io.dxfer_len = cdrom::BYTES_PER_SECTOR;
+    ASSERT_EQ(Ioctl(SG_IO, &io), 0);
+    EXPECT_EQ(io.status, 0);
+    EXPECT_EQ(io.resid, 0);
+    EXPECT_TRUE(samples == imagegen::DiscSamples(m_disc, 700, 701));
 }
 
 TEST(DriveScriptText, ReadsBackWhatItWritesAndNamesALineItDoesNotKnow) {
