@@ -277,8 +277,10 @@ int FstatDrive(int fd, struct stat* status) {
     return 0;
 }
 
-unsigned long Flags(va_list arguments, int flags) {
-    return (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(arguments, unsigned) : 0;
+// The mode argument, which open takes only when it may create a file.
+unsigned long ModeArgument(va_list arguments, int flags) {
+    const bool creates = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+    return creates ? va_arg(arguments, unsigned) : 0;
 }
 
 }  // namespace
@@ -290,7 +292,7 @@ extern "C" {
 EXPORTED int open(const char* path, int flags, ...) {
     va_list arguments;
     va_start(arguments, flags);
-    const auto mode = static_cast<mode_t>(Flags(arguments, flags));
+    const auto mode = static_cast<mode_t>(ModeArgument(arguments, flags));
     va_end(arguments);
     if (TheEmulator().IsDrivePath(path)) {
         return OpenDrive(path, flags);
@@ -302,7 +304,7 @@ EXPORTED int open(const char* path, int flags, ...) {
 EXPORTED int open64(const char* path, int flags, ...) {
     va_list arguments;
     va_start(arguments, flags);
-    const auto mode = static_cast<mode_t>(Flags(arguments, flags));
+    const auto mode = static_cast<mode_t>(ModeArgument(arguments, flags));
     va_end(arguments);
     if (TheEmulator().IsDrivePath(path)) {
         return OpenDrive(path, flags);
@@ -314,7 +316,7 @@ EXPORTED int open64(const char* path, int flags, ...) {
 EXPORTED int openat(int dirfd, const char* path, int flags, ...) {
     va_list arguments;
     va_start(arguments, flags);
-    const auto mode = static_cast<mode_t>(Flags(arguments, flags));
+    const auto mode = static_cast<mode_t>(ModeArgument(arguments, flags));
     va_end(arguments);
     if (TheEmulator().IsDrivePath(path)) {
         return OpenDrive(path, flags);
@@ -326,7 +328,7 @@ EXPORTED int openat(int dirfd, const char* path, int flags, ...) {
 EXPORTED int openat64(int dirfd, const char* path, int flags, ...) {
     va_list arguments;
     va_start(arguments, flags);
-    const auto mode = static_cast<mode_t>(Flags(arguments, flags));
+    const auto mode = static_cast<mode_t>(ModeArgument(arguments, flags));
     va_end(arguments);
     if (TheEmulator().IsDrivePath(path)) {
         return OpenDrive(path, flags);
