@@ -27,7 +27,12 @@ DriveOpenResult OpenCdioDrive(const std::string& devicePath) {
     }
     CdioDriveParts parts{devicePath, std::move(opened.control), DeviceOpener(devicePath),
                          std::make_unique<IntervalPollClock>(DRIVE_POLL_INTERVAL)};
-    return {std::make_unique<CdioDrive>(std::move(parts)), std::nullopt};
+    auto drive = std::make_unique<CdioDrive>(std::move(parts));
+    // The first answers are those of the disc in the drive now, not "not
+    // ready" until the monitor thread has read it: a program that opens the
+    // device and asks at once gets the disc.
+    drive->PollNow();
+    return {std::move(drive), std::nullopt};
 }
 
 CdioDrive::CdioDrive(CdioDriveParts parts)
@@ -48,6 +53,11 @@ void CdioDrive::MonitorLoop() {
         std::lock_guard lock(m_pollMutex);
         PollLocked();
     }
+}
+
+void CdioDrive::PollNow() {
+    std::lock_guard lock(m_pollMutex);
+    PollLocked();
 }
 
 void CdioDrive::PollLocked() {

@@ -55,6 +55,9 @@ class CdioDrive final : public Drive {
     void SetReadSpeed(ReadSpeed speed) override;
     std::string Name() const override { return m_name; }
 
+    // Polls the drive now, on the caller's thread, as the monitor does.
+    void PollNow();
+
   private:
     void MonitorLoop();
     // The callers hold m_pollMutex.
