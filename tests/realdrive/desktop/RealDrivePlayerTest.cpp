@@ -316,8 +316,8 @@ TEST_F(RealDrivePlayer, TheEjectButtonOpensTheTrayWhileTheDriveReads) {
     ExpectToCloseWithExitCodeZero(tools, *window, player);
 }
 
-// The window keeps the list of a drive that is not ready, as it does while a
-// drive spins up again; the sound stops and the program stays.
+// What was read before the drive went plays to its end, then the sound
+// stops; the program stays and says what the drive says (the screenshot).
 TEST_F(RealDrivePlayer, ADriveUnpluggedWhileItPlaysStopsTheSoundAndNotTheProgram) {
     MonitorRecording recording(m_server);
     ASSERT_TRUE(recording.WaitUntilRecording(TIMEOUT));
