@@ -27,7 +27,12 @@ DriveOpenResult OpenCdioDrive(const std::string& devicePath) {
     }
     CdioDriveParts parts{devicePath, std::move(opened.control), DeviceOpener(devicePath),
                          std::make_unique<IntervalPollClock>(DRIVE_POLL_INTERVAL)};
-    return {std::make_unique<CdioDrive>(std::move(parts)), std::nullopt};
+    auto drive = std::make_unique<CdioDrive>(std::move(parts));
+    // The first answers are those of the disc in the drive now, not "not
+    // ready" until the monitor thread has read it: a program that opens the
+    // device and asks at once gets the disc.
+    drive->PollNow();
+    return {std::move(drive), std::nullopt};
 }
 
 CdioDrive::CdioDrive(CdioDriveParts parts)
@@ -50,6 +55,11 @@ void CdioDrive::MonitorLoop() {
     }
 }
 
+void CdioDrive::PollNow() {
+    std::lock_guard lock(m_pollMutex);
+    PollLocked();
+}
+
 void CdioDrive::PollLocked() {
     const DriveStatus status = m_control->Status();
     const MediaChange change = m_control->TakeMediaChange();
@@ -57,7 +67,8 @@ void CdioDrive::PollLocked() {
         ForgetDiscLocked(DriveState::TrayOpen);
         return;
     }
-    if (status == DriveStatus::NoDisc) {
+    // A drive that is gone has no disc, though its last status said so.
+    if (status == DriveStatus::NoDisc || status == DriveStatus::Gone) {
         ForgetDiscLocked(DriveState::NoDisc);
         // The disc left, perhaps between two looks of the player: a change,
         // told once, so that its list is not kept for an empty drive.
@@ -126,6 +137,11 @@ bool CdioDrive::HasDisc() const {
     return m_disc != nullptr;
 }
 
+void CdioDrive::WaitUntilReleased(const std::weak_ptr<CdioDisc>& disc) {
+    std::unique_lock lock(m_cacheMutex);
+    m_readEnded.wait(lock, [&] { return disc.expired(); });
+}
+
 std::shared_ptr<CdioDisc> CdioDrive::CurrentDisc() const {
     std::lock_guard lock(m_cacheMutex);
     return m_disc;
@@ -151,8 +167,11 @@ bool CdioDrive::TakeDiscChanged() {
 
 std::optional<DriveError> CdioDrive::OpenTray() {
     std::lock_guard lock(m_pollMutex);
-    // The kernel refuses to eject while libcdio holds the device open too.
+    // The kernel refuses to eject while libcdio holds the device open too:
+    // the disc closes once a read that still has it ends.
+    const std::weak_ptr<CdioDisc> disc = CurrentDisc();
     Publish(DriveState::NotReady, nullptr);
+    WaitUntilReleased(disc);
     const std::error_code error = m_control->OpenTray();
     PollLocked();
     if (error) {
@@ -176,12 +195,17 @@ ReadResult CdioDrive::ReadAudio(Lba start, std::span<std::int16_t> samples) {
     if (samples.size() < static_cast<std::size_t>(SAMPLES_PER_SECTOR)) {
         return {};
     }
-    const std::shared_ptr<CdioDisc> disc = CurrentDisc();
+    std::shared_ptr<CdioDisc> disc = CurrentDisc();
     if (!disc) {
         return {0,
                 DriveError{MCIERR_DEVICE_NOT_READY, "There is no disc ready in " + m_name + "."}};
     }
-    return disc->ReadAudio(start, samples);
+    ReadResult result = disc->ReadAudio(start, samples);
+    // A tray that waits to open may now find the disc closed.
+    disc.reset();
+    { std::lock_guard lock(m_cacheMutex); }
+    m_readEnded.notify_all();
+    return result;
 }
 
 void CdioDrive::SetReadSpeed(ReadSpeed speed) {

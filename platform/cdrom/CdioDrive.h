@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -54,6 +55,9 @@ class CdioDrive final : public Drive {
     void SetReadSpeed(ReadSpeed speed) override;
     std::string Name() const override { return m_name; }
 
+    // Polls the drive now, on the caller's thread, as the monitor does.
+    void PollNow();
+
   private:
     void MonitorLoop();
     // The callers hold m_pollMutex.
@@ -63,6 +67,8 @@ class CdioDrive final : public Drive {
     void PublishDiscLocked(std::shared_ptr<CdioDisc> disc);
 
     void Publish(DriveState state, std::shared_ptr<CdioDisc> disc);
+    // Waits until no read holds `disc` any more, so that its descriptor is closed.
+    void WaitUntilReleased(const std::weak_ptr<CdioDisc>& disc);
     [[nodiscard]] bool HasDisc() const;
     [[nodiscard]] std::shared_ptr<CdioDisc> CurrentDisc() const;
 
@@ -78,6 +84,7 @@ class CdioDrive final : public Drive {
     int m_pollsBeforeRetry = 0;
 
     mutable std::mutex m_cacheMutex;
+    std::condition_variable m_readEnded;  // a read let its disc go
     DriveState m_state = DriveState::NotReady;
     std::shared_ptr<CdioDisc> m_disc;
     bool m_discChanged = false;

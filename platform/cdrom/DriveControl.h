@@ -16,6 +16,7 @@ enum class DriveStatus : std::uint8_t {
     TrayOpen,
     NotReady,  // a disc may be in; the drive cannot read it yet
     DiscOk,
+    Gone,  // the drive no longer answers: unplugged, its descriptor dead
 };
 
 enum class MediaChange : std::uint8_t { Unchanged, Changed, Unknown };

@@ -47,7 +47,13 @@ class LinuxDriveControl final : public DriveControl {
     explicit LinuxDriveControl(FileDescriptor descriptor) : m_descriptor(std::move(descriptor)) {}
 
     DriveStatus Status() override {
-        switch (::ioctl(m_descriptor.Get(), CDROM_DRIVE_STATUS, CDSL_CURRENT)) {
+        const int status = ::ioctl(m_descriptor.Get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
+        // The kernel answers every call on a drive that was unplugged with
+        // ENODEV; its descriptor never works again.
+        if (status < 0 && (errno == ENODEV || errno == ENXIO)) {
+            return DriveStatus::Gone;
+        }
+        switch (status) {
             case CDS_NO_DISC:
                 return DriveStatus::NoDisc;
             case CDS_TRAY_OPEN:
