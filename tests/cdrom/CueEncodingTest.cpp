@@ -44,7 +44,7 @@ const EncodingCase ENCODING_CASES[] = {
     {"Utf16LittleEndian",
      std::string("\xFF\xFE"
                  "T\0I\0T\0L\0E\0 \0\"\0\xE9\0\"\0",
-                 22),
+                 20),
      "\xC3\xA9", "UTF-16LE"},
 };
 
