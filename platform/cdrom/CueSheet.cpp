@@ -100,20 +100,22 @@ DriveError Loader::EndsEarly(int file, std::size_t track) const {
 std::optional<DriveError> Loader::OpenFiles() {
     const std::filesystem::path folder = m_cueSheet.parent_path();
     for (const CueFileLine& file : m_sheet.files) {
-        const std::string named =
-            "names the file " + file.name + " (line " + std::to_string(file.line) + "), ";
         const std::optional<std::filesystem::path> found = FindCueFile(folder, file.name);
         if (!found) {
             return Error(MCIERR_HARDWARE,
                          "names the file " + file.name + ", which does not exist.");
         }
+        // When the file was found under another name, the message says which.
+        const bool renamed = found->filename() != std::filesystem::path(file.name).filename();
+        const std::string named =
+            "names the file " + file.name +
+            (renamed ? " (found as " + found->filename().string() + ")" : "") + ", ";
         if (SameFile(*found, m_cueSheet)) {
             return Error(MCIERR_HARDWARE, named + "which is the cue sheet itself.");
         }
         ImageAudioFile::OpenResult opened = ImageAudioFile::Open(*found, AudioFileType(file.type));
         if (!opened.file) {
-            return Error(MCIERR_HARDWARE,
-                         "names the file " + file.name + ", " + opened.problem + ".");
+            return Error(MCIERR_HARDWARE, named + opened.problem + ".");
         }
         m_files.push_back({file.name, std::move(opened.file)});
     }

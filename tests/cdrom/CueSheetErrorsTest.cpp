@@ -211,7 +211,7 @@ const BrokenCase BROKEN_CASES[] = {
      [](const TemporaryFolder& folder) {
          return folder.Write("disc.cue", OneTrackSheet("disc.cue"));
      },
-     MCIERR_HARDWARE, "names the file disc.cue (line 1), which is the cue sheet itself"},
+     MCIERR_HARDWARE, "names the file disc.cue, which is the cue sheet itself"},
     {"SheetNamesItselfInOtherCase",
      [](const TemporaryFolder& folder) {
          return folder.Write("disc.cue", OneTrackSheet("C:\\rips\\DISC.CUE"));
@@ -264,7 +264,7 @@ const BrokenCase BROKEN_CASES[] = {
          folder.Write("a.ape", "MAC " + std::string(200, '\x01'));
          return folder.Write("disc.cue", OneTrackSheet("a.wav", "WAVE"));
      },
-     MCIERR_HARDWARE, "which is Monkey's Audio"},
+     MCIERR_HARDWARE, "names the file a.wav (found as a.ape), which is Monkey's Audio"},
     {"UnrippedDataTrackFollowedInItsFile",
      [](const TemporaryFolder& folder) {
          return SheetOn(folder,
