@@ -20,17 +20,34 @@ constexpr std::string_view USAGE = R"(Usage: corvid-make-image [OPTION]... --tra
 Writes a CD image: a cue sheet and its audio files.
 
   --track audio:SECONDS   add an audio track (SECONDS may have a fraction)
-  --track data:SECONDS    add a MODE1/2352 data track
+  --track data:SECONDS    add a data track (MODE1/2352 unless --data-mode says)
+  --data-mode mode1-2352|mode1-2048|mode2-2336|mode2-2352|cdi-2352|not-ripped
+                          the last data track's mode; not-ripped is EAC's
+                          MODEx/2xxx, whose sectors no file holds
   --index00 SECTORS       gap before the last track's INDEX 01, held in the file
   --pregap SECTORS        silence before the last track, held by no file
+  --postgap SECTORS       silence after the last track, held by no file
+  --index SECTORS         an index mark (INDEX 02, 03...) this far into the last track
   --title TEXT            title of the last track, or of the disc before any track
   --performer TEXT        performer of the last track, or of the disc
+  --songwriter TEXT       songwriter of the last track, or of the disc
   --format bin|bin-be|wave|flac   audio files (default bin)
-  --files single|per-track|gaps-appended
+  --files single|per-track|gaps-appended|gaps-left-out
                           one file for the disc, or one per track with each
-                          gap at the start of its track's file or at the end
-                          of the previous one (default single)
+                          gap at the start of its track's file, at the end
+                          of the previous one, or in none (default single)
   --signal test|music     a counting test signal or generated music (default test)
+How the sheet is written, as ripping programs differ:
+  --line-ends lf|crlf|cr              (default lf)
+  --last-line-end present|absent      (default present)
+  --byte-order-mark absent|present    (default absent)
+  --keywords upper|lower|mixed        (default upper)
+  --names as-written|unquoted|windows|other-case|other-extension
+                          FILE names: quoted, unquoted, as a Windows path with
+                          a drive letter, in upper case, or with .wav for .flac
+  --encoding utf-8|windows-1252|shift-jis|windows-1251   (default utf-8)
+  --extras none|all       REM, CATALOG, ISRC, FLAGS lines and an unknown keyword
+  --first-gap marked|unmarked   whether track 1's INDEX 00 is written
   --output DIR            folder to write into (default .)
   --name BASE             name of the cue sheet without .cue (default image)
   --help                  show this help
@@ -91,14 +108,21 @@ std::optional<Value> Choose(std::string_view text,
     return std::nullopt;
 }
 
+std::string& TextOf(std::string_view option, TrackDescription* last, DiscDescription& disc) {
+    if (option == "--title") {
+        return last ? last->title : disc.title;
+    }
+    if (option == "--performer") {
+        return last ? last->performer : disc.performer;
+    }
+    return last ? last->songwriter : disc.songwriter;
+}
+
 std::optional<UsageError> ApplyTrackOption(std::string_view option, std::string_view value,
                                            Options& options) {
     TrackDescription* last = options.disc.tracks.empty() ? nullptr : &options.disc.tracks.back();
-    if (option == "--title" || option == "--performer") {
-        std::string& target =
-            last ? (option == "--title" ? last->title : last->performer)
-                 : (option == "--title" ? options.disc.title : options.disc.performer);
-        target = value;
+    if (option == "--title" || option == "--performer" || option == "--songwriter") {
+        TextOf(option, last, options.disc) = value;
         return std::nullopt;
     }
     const std::optional<int> sectors = ParseCount(value);
@@ -109,7 +133,90 @@ std::optional<UsageError> ApplyTrackOption(std::string_view option, std::string_
         return UsageError{std::string(option) + " takes a number of sectors, not '" +
                           std::string(value) + "'"};
     }
-    (option == "--index00" ? last->index00 : last->pregap) = *sectors;
+    if (option == "--index") {
+        last->indexMarks.push_back(*sectors);
+    } else if (option == "--index00") {
+        last->index00 = *sectors;
+    } else {
+        (option == "--pregap" ? last->pregap : last->postgap) = *sectors;
+    }
+    return std::nullopt;
+}
+
+// Sets `target` to the choice named `value`; false when there is none.
+template <typename Value>
+bool Set(Value& target, std::string_view value,
+         std::initializer_list<std::pair<std::string_view, Value>> choices) {
+    const std::optional<Value> chosen = Choose<Value>(value, choices);
+    if (chosen) {
+        target = *chosen;
+    }
+    return chosen.has_value();
+}
+
+// The options of how the sheet is written; nothing when `option` is not one.
+std::optional<bool> ApplyStyleOption(std::string_view option, std::string_view value,
+                                     SheetStyle& style) {
+    if (option == "--line-ends") {
+        return Set(style.lineEnd, value,
+                   {{"lf", LineEnd::LineFeed},
+                    {"crlf", LineEnd::CarriageReturnLineFeed},
+                    {"cr", LineEnd::CarriageReturn}});
+    }
+    if (option == "--last-line-end") {
+        return Set(style.lastLineEnd, value,
+                   {{"present", LastLineEnd::Present}, {"absent", LastLineEnd::Absent}});
+    }
+    if (option == "--byte-order-mark") {
+        return Set(style.byteOrderMark, value,
+                   {{"present", ByteOrderMark::Present}, {"absent", ByteOrderMark::Absent}});
+    }
+    if (option == "--keywords") {
+        return Set(style.keywords, value,
+                   {{"upper", KeywordCase::Upper},
+                    {"lower", KeywordCase::Lower},
+                    {"mixed", KeywordCase::Mixed}});
+    }
+    if (option == "--names") {
+        return Set(style.naming, value,
+                   {{"as-written", FileNaming::AsWritten},
+                    {"unquoted", FileNaming::Unquoted},
+                    {"windows", FileNaming::WindowsPath},
+                    {"other-case", FileNaming::OtherLetterCase},
+                    {"other-extension", FileNaming::OtherAudioExtension}});
+    }
+    if (option == "--encoding") {
+        return Set(style.encoding, value,
+                   {{"utf-8", SheetEncoding::Utf8},
+                    {"windows-1252", SheetEncoding::Windows1252},
+                    {"shift-jis", SheetEncoding::ShiftJis},
+                    {"windows-1251", SheetEncoding::Windows1251}});
+    }
+    if (option == "--extras") {
+        return Set(style.extras, value,
+                   {{"none", SheetExtras::None}, {"all", SheetExtras::Everything}});
+    }
+    if (option == "--first-gap") {
+        return Set(style.firstTrackGap, value,
+                   {{"marked", FirstTrackGap::Marked}, {"unmarked", FirstTrackGap::Unmarked}});
+    }
+    return std::nullopt;
+}
+
+std::optional<UsageError> ApplyDataMode(std::string_view value, Options& options) {
+    if (options.disc.tracks.empty() || options.disc.tracks.back().type != TrackType::Data) {
+        return UsageError{"--data-mode needs a --track data:SECONDS before it"};
+    }
+    const bool known = Set(options.disc.tracks.back().dataMode, value,
+                           {{"mode1-2352", DataMode::Mode1Raw},
+                            {"mode1-2048", DataMode::Mode1Cooked},
+                            {"mode2-2336", DataMode::Mode2Formless},
+                            {"mode2-2352", DataMode::Mode2Raw},
+                            {"cdi-2352", DataMode::CdiRaw},
+                            {"not-ripped", DataMode::NotRipped}});
+    if (!known) {
+        return UsageError{"bad value '" + std::string(value) + "' for --data-mode"};
+    }
     return std::nullopt;
 }
 
@@ -137,7 +244,8 @@ std::optional<UsageError> ApplyOption(std::string_view option, std::string_view 
         const auto layout =
             Choose<FileLayout>(value, {{"single", FileLayout::SingleFile},
                                        {"per-track", FileLayout::FilePerTrack},
-                                       {"gaps-appended", FileLayout::FilePerTrackGapsAppended}});
+                                       {"gaps-appended", FileLayout::FilePerTrackGapsAppended},
+                                       {"gaps-left-out", FileLayout::FilePerTrackGapsLeftOut}});
         if (!layout) {
             return bad();
         }
@@ -153,9 +261,17 @@ std::optional<UsageError> ApplyOption(std::string_view option, std::string_view 
         options.output = value;
     } else if (option == "--name") {
         options.name = value;
-    } else if (option == "--index00" || option == "--pregap" || option == "--title" ||
-               option == "--performer") {
+    } else if (option == "--index00" || option == "--pregap" || option == "--postgap" ||
+               option == "--index" || option == "--title" || option == "--performer" ||
+               option == "--songwriter") {
         return ApplyTrackOption(option, value, options);
+    } else if (option == "--data-mode") {
+        return ApplyDataMode(value, options);
+    } else if (const std::optional<bool> styled =
+                   ApplyStyleOption(option, value, options.disc.style)) {
+        if (!*styled) {
+            return bad();
+        }
     } else {
         return UsageError{"unknown option " + std::string(option)};
     }

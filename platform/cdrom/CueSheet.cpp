@@ -1,70 +1,53 @@
 #include "platform/cdrom/CueSheet.h"
 
-#include <libcue.h>
-
 #include <algorithm>
 
+#include "platform/cdrom/CueFiles.h"
 #include "platform/cdrom/CueText.h"
 
 namespace corvid::cdrom {
 
 namespace {
 
-struct CdDeleter {
-    void operator()(Cd* cd) const { cd_delete(cd); }
-};
+// The shortest track a disc may hold (four seconds): the length given to a
+// data track whose sectors no file holds, as rippers leave them out.
+constexpr Lba UNRIPPED_DATA_SECTORS = 4 * 75;
 
-// 100 minutes: more than any CD holds, far less than overflows a sector number.
-constexpr std::int64_t MAX_DISC_SECTORS = std::int64_t{100} * 60 * 75;
-
-// A track as the sheet gives it. Sectors count from the start of the FILE
-// that holds the index.
-struct SheetTrack {
-    int number = 0;
-    int gapFile = 0;  // the FILE of its INDEX 00, or of its INDEX 01 without one
-    long gapStart = 0;
-    int startFile = 0;
-    long start = 0;   // INDEX 01
-    long pregap = 0;  // silence that no file holds, just before INDEX 01
-    bool hasIndexZero = false;
-    TrackKind kind = TrackKind::Audio;
-    int framesPerSector = SAMPLE_FRAMES_PER_SECTOR;
-};
-
-// A place in a FILE where a track's gap or the track itself begins.
+// A place in a FILE where an index of a track lies.
 struct Mark {
-    enum class Kind : std::uint8_t { Gap, Start };
-    int file = 0;
-    long sector = 0;
+    enum class Kind : std::uint8_t { Gap, Start, IndexMark };
+    CuePosition position;
     std::size_t track = 0;
     Kind kind = Kind::Start;
+    int number = 0;
+    int line = 0;
 };
 
 // Where a track landed on the disc.
 struct TrackPlace {
     Lba gapStart = 0;  // the first sector of its PREGAP or INDEX 00 gap
-    Lba start = 0;
+    Lba start = -1;    // INDEX 01
 };
 
-int FramesPerSector(TrackMode mode) {
-    switch (mode) {
-        case MODE_MODE1:
-        case MODE_MODE2_FORM1:
-            return 2048 / 4;
-        case MODE_MODE2:
-            return 2336 / 4;
-        case MODE_MODE2_FORM2:
-            return 2324 / 4;
-        case MODE_MODE2_FORM_MIX:
-            return 2332 / 4;
-        default:
-            return SAMPLE_FRAMES_PER_SECTOR;
+FileType AudioFileType(CueFileType type) {
+    switch (type) {
+        case CueFileType::Binary:
+            return FileType::LittleEndianPcm;
+        case CueFileType::Motorola:
+            return FileType::BigEndianPcm;
+        case CueFileType::Wave:
+            break;
     }
+    return FileType::WithHeader;
 }
 
-// Before (file, sector) of the other, in the order the disc holds them.
-bool Before(int file, long sector, int otherFile, long otherSector) {
-    return file < otherFile || (file == otherFile && sector < otherSector);
+bool SameFile(const std::filesystem::path& first, const std::filesystem::path& second) {
+    std::error_code failure;
+    return std::filesystem::equivalent(first, second, failure);
+}
+
+std::string TwoDigits(int value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
 }
 
 class Loader {
@@ -77,115 +60,62 @@ class Loader {
     DriveError Error(MciError code, const std::string& what) const {
         return ImageError(code, m_cueSheet, what);
     }
-    DriveError SheetError(const SheetTrack& track, const std::string& what) const {
-        return Error(MCIERR_INVALID_DEVICE_NAME,
-                     "gives track " + std::to_string(track.number) + " " + what + ".");
+    DriveError EndsEarly(int file, std::size_t track) const;
+    DriveError TooLong() const {
+        return Error(MCIERR_INVALID_DEVICE_NAME, "is longer than a CD can be.");
     }
-    DriveError EndsEarly(int file, const SheetTrack& track) const;
 
-    std::optional<DriveError> ReadTracks(const CueText& text, const Cd& cd);
-    std::optional<DriveError> CheckTrack(const SheetTrack& track) const;
-    std::optional<DriveError> CheckOrder() const;
-    std::optional<DriveError> OpenFiles(const CueText& text);
+    std::optional<DriveError> OpenFiles();
     void MakeMarks();
     std::optional<DriveError> LayOutFile(int file, std::size_t& mark);
-    std::optional<DriveError> AddFileSectors(int file, const SheetTrack& track, long sectors);
+    std::optional<DriveError> LayOutMark(const Mark& mark);
+    std::optional<DriveError> BeginTrack(const Mark& mark);
+    std::optional<DriveError> EndFile(int file);
+    std::optional<DriveError> AddFileSectors(int file, std::size_t track, std::int64_t sectors);
+    std::optional<DriveError> AddSilence(std::int64_t sectors);
     std::optional<DriveError> Advance(std::int64_t sectors);
     Toc MakeToc() const;
+    ImageDiscInfo MakeInfo(std::string encoding) const;
 
     std::filesystem::path m_cueSheet;
-    std::vector<SheetTrack> m_tracks;
+    ParsedCueSheet m_sheet;
     std::vector<Mark> m_marks;  // in the order the disc holds them
     std::vector<TrackPlace> m_places;
+    std::vector<std::vector<ImageIndexMark>> m_indexMarks;
     std::vector<ImageFileEntry> m_files;
     std::vector<ImageSegment> m_segments;
+    std::optional<std::size_t> m_track;                // the track being laid out
     std::int64_t m_next = 0;                           // the disc's next sector to lay out
     std::int64_t m_fileFrame = 0;                      // the current file's sample frame at m_next
-    long m_fileSector = 0;                             // the current file's sector at m_next
+    std::int64_t m_fileSector = 0;                     // the current file's sector at m_next
     int m_framesPerSector = SAMPLE_FRAMES_PER_SECTOR;  // of the sectors being laid out
 };
 
-DriveError Loader::EndsEarly(int file, const SheetTrack& track) const {
+DriveError Loader::EndsEarly(int file, std::size_t track) const {
     return Error(MCIERR_HARDWARE, "names the file " + m_files[static_cast<std::size_t>(file)].name +
-                                      ", which ends before track " + std::to_string(track.number) +
+                                      ", which ends before track " + std::to_string(track + 1) +
                                       " starts.");
 }
 
-std::optional<DriveError> Loader::CheckTrack(const SheetTrack& track) const {
-    if (track.start < 0) {
-        return SheetError(track, "no INDEX 01");
-    }
-    const bool inRange = track.start <= MAX_DISC_SECTORS && track.gapStart >= 0 &&
-                         track.gapStart <= MAX_DISC_SECTORS && track.pregap >= 0 &&
-                         track.pregap <= MAX_DISC_SECTORS;
-    if (!inRange) {
-        return SheetError(track, "an impossible INDEX or PREGAP");
-    }
-    if (Before(track.startFile, track.start, track.gapFile, track.gapStart)) {
-        return SheetError(track, "an INDEX 00 after its INDEX 01");
-    }
-    return std::nullopt;
-}
-
-std::optional<DriveError> Loader::ReadTracks(const CueText& text, const Cd& cd) {
-    const int count = cd_get_ntrack(&cd);
-    if (count != static_cast<int>(text.tracks.size())) {
-        return Error(MCIERR_INVALID_DEVICE_NAME, "is not a cue sheet that can be read in full.");
-    }
-    for (int number = 1; number <= count; ++number) {
-        const Track* track = cd_get_track(&cd, number);
-        const CueText::TrackLines& lines = text.tracks[static_cast<std::size_t>(number - 1)];
-        if (track == nullptr || lines.indexOneFile < 0) {
-            return Error(MCIERR_INVALID_DEVICE_NAME,
-                         "gives track " + std::to_string(number) + " no INDEX 01.");
-        }
-        SheetTrack sheetTrack;
-        sheetTrack.number = number;
-        sheetTrack.startFile = lines.indexOneFile;
-        sheetTrack.start = track_get_start(track);
-        const long indexZero = track_get_index(track, 0);
-        sheetTrack.hasIndexZero = indexZero >= 0;
-        sheetTrack.gapFile = indexZero >= 0 ? lines.indexZeroFile : lines.indexOneFile;
-        sheetTrack.gapStart = indexZero >= 0 ? indexZero : sheetTrack.start;
-        // Without INDEX 00 the pregap libcue reports is a PREGAP line.
-        sheetTrack.pregap = indexZero < 0 ? std::max(0L, track_get_zero_pre(track)) : 0;
-        const TrackMode mode = track_get_mode(track);
-        sheetTrack.kind = mode == MODE_AUDIO ? TrackKind::Audio : TrackKind::Data;
-        sheetTrack.framesPerSector = FramesPerSector(mode);
-        if (sheetTrack.gapFile < 0) {
-            return SheetError(sheetTrack, "an INDEX 00 that libcue and the sheet disagree on");
-        }
-        if (auto error = CheckTrack(sheetTrack)) {
-            return error;
-        }
-        m_tracks.push_back(sheetTrack);
-    }
-    return CheckOrder();
-}
-
-// Each track needs a sector of its own before the next one's gap begins.
-std::optional<DriveError> Loader::CheckOrder() const {
-    for (std::size_t index = 1; index < m_tracks.size(); ++index) {
-        const SheetTrack& previous = m_tracks[index - 1];
-        const SheetTrack& track = m_tracks[index];
-        if (!Before(previous.startFile, previous.start, track.gapFile, track.gapStart)) {
-            return SheetError(track, "an INDEX that does not follow track " +
-                                         std::to_string(previous.number) + "'s INDEX 01");
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<DriveError> Loader::OpenFiles(const CueText& text) {
-    for (const CueText::File& file : text.files) {
-        std::filesystem::path path = file.name;
-        if (path.is_relative()) {
-            path = m_cueSheet.parent_path() / path;
-        }
-        ImageAudioFile::OpenResult opened = ImageAudioFile::Open(path, file.type);
-        if (!opened.file) {
+std::optional<DriveError> Loader::OpenFiles() {
+    const std::filesystem::path folder = m_cueSheet.parent_path();
+    for (const CueFileLine& file : m_sheet.files) {
+        const std::optional<std::filesystem::path> found = FindCueFile(folder, file.name);
+        if (!found) {
             return Error(MCIERR_HARDWARE,
-                         "names the file " + file.name + ", " + opened.problem + ".");
+                         "names the file " + file.name + ", which does not exist.");
+        }
+        // When the file was found under another name, the message says which.
+        const bool renamed = found->filename() != std::filesystem::path(file.name).filename();
+        const std::string named =
+            "names the file " + file.name +
+            (renamed ? " (found as " + found->filename().string() + ")" : "") + ", ";
+        if (SameFile(*found, m_cueSheet)) {
+            return Error(MCIERR_HARDWARE, named + "which is the cue sheet itself.");
+        }
+        ImageAudioFile::OpenResult opened = ImageAudioFile::Open(*found, AudioFileType(file.type));
+        if (!opened.file) {
+            return Error(MCIERR_HARDWARE, named + opened.problem + ".");
         }
         m_files.push_back({file.name, std::move(opened.file)});
     }
@@ -195,20 +125,35 @@ std::optional<DriveError> Loader::OpenFiles(const CueText& text) {
 std::optional<DriveError> Loader::Advance(std::int64_t sectors) {
     m_next += sectors;
     if (m_next > MAX_DISC_SECTORS) {
-        return Error(MCIERR_INVALID_DEVICE_NAME, "is longer than a CD can be.");
+        return TooLong();
     }
     return std::nullopt;
 }
 
-// Lays out the current file's next `sectors` sectors; the file must hold
-// them all, up to where `track` begins.
-std::optional<DriveError> Loader::AddFileSectors(int file, const SheetTrack& track, long sectors) {
+std::optional<DriveError> Loader::AddSilence(std::int64_t sectors) {
     if (sectors <= 0) {
         return std::nullopt;
     }
-    const std::int64_t frames = std::int64_t{sectors} * m_framesPerSector;
+    if (m_next + sectors > MAX_DISC_SECTORS) {
+        return TooLong();
+    }
+    m_segments.push_back({static_cast<Lba>(m_next), static_cast<Lba>(m_next + sectors)});
+    return Advance(sectors);
+}
+
+// Lays out the current file's next `sectors` sectors; the file must hold
+// them all, up to where an index of `track` lies.
+std::optional<DriveError> Loader::AddFileSectors(int file, std::size_t track,
+                                                 std::int64_t sectors) {
+    if (sectors <= 0) {
+        return std::nullopt;
+    }
+    const std::int64_t frames = sectors * m_framesPerSector;
     if (m_fileFrame + frames > m_files[static_cast<std::size_t>(file)].audio->Frames()) {
         return EndsEarly(file, track);
+    }
+    if (m_next + sectors > MAX_DISC_SECTORS) {
+        return TooLong();
     }
     m_segments.push_back({static_cast<Lba>(m_next), static_cast<Lba>(m_next + sectors), file,
                           m_fileFrame, m_framesPerSector});
@@ -217,75 +162,117 @@ std::optional<DriveError> Loader::AddFileSectors(int file, const SheetTrack& tra
     return Advance(sectors);
 }
 
-// Lays out one FILE with the gaps and starts that lie in it, from
-// m_marks[mark] on; leaves `mark` at the first mark of a later file.
-std::optional<DriveError> Loader::LayOutFile(int file, std::size_t& mark) {
-    m_fileFrame = 0;
-    m_fileSector = 0;
-    const SheetTrack* startedHere = nullptr;
-    for (; mark < m_marks.size() && m_marks[mark].file == file; ++mark) {
-        const Mark& current = m_marks[mark];
-        const SheetTrack& track = m_tracks[current.track];
-        TrackPlace& place = m_places[current.track];
-        if (auto error = AddFileSectors(file, track, current.sector - m_fileSector)) {
+// The first index of a track: the track before ends with its POSTGAP, and
+// this one's sectors, of its own size, begin with its PREGAP.
+std::optional<DriveError> Loader::BeginTrack(const Mark& mark) {
+    if (m_track) {
+        const TrackPlace& previous = m_places[*m_track];
+        if (previous.start < 0) {
+            return SheetError(
+                m_cueSheet,
+                {mark.line, "INDEX " + TwoDigits(mark.number) + " is in the FILE of track " +
+                                std::to_string(*m_track + 1) + ", which has no INDEX 01"});
+        }
+        if (auto error = AddSilence(m_sheet.tracks[*m_track].postgap)) {
             return error;
         }
-        if (current.kind == Mark::Kind::Gap || !track.hasIndexZero) {
-            m_framesPerSector = track.framesPerSector;
-            place.gapStart = static_cast<Lba>(m_next);
-        }
-        if (current.kind == Mark::Kind::Start) {
-            if (track.pregap > 0) {
-                m_segments.push_back({place.gapStart, static_cast<Lba>(m_next + track.pregap)});
-                if (auto error = Advance(track.pregap)) {
-                    return error;
-                }
-            }
-            place.start = static_cast<Lba>(m_next);
-            startedHere = &track;
+    }
+    m_track = mark.track;
+    const CueTrack& track = m_sheet.tracks[mark.track];
+    m_framesPerSector = CueSampleFramesPerSector(track.mode);
+    m_places[mark.track].gapStart = static_cast<Lba>(m_next);
+    return AddSilence(track.pregap);
+}
+
+std::optional<DriveError> Loader::LayOutMark(const Mark& mark) {
+    if (auto error =
+            AddFileSectors(mark.position.file, mark.track, mark.position.sector - m_fileSector)) {
+        return error;
+    }
+    if (m_track != mark.track) {
+        if (auto error = BeginTrack(mark)) {
+            return error;
         }
     }
-    // The rest of the file, a partial last sector included.
+    if (mark.kind == Mark::Kind::Start) {
+        m_places[mark.track].start = static_cast<Lba>(m_next);
+    } else if (mark.kind == Mark::Kind::IndexMark) {
+        m_indexMarks[mark.track].push_back({mark.number, static_cast<Lba>(m_next)});
+    }
+    return std::nullopt;
+}
+
+// Lays out the rest of a file, a partial last sector included. A track
+// that starts here needs a sector of it; a data track that has none, or no
+// INDEX 01 at all, is a track that was not ripped.
+std::optional<DriveError> Loader::EndFile(int file) {
     const std::int64_t rest = m_files[static_cast<std::size_t>(file)].audio->Frames() - m_fileFrame;
-    if (startedHere != nullptr && rest <= 0) {
-        return EndsEarly(file, *startedHere);
-    }
     const std::int64_t sectors = (rest + m_framesPerSector - 1) / m_framesPerSector;
     if (sectors > MAX_DISC_SECTORS) {
-        return Error(MCIERR_INVALID_DEVICE_NAME, "is longer than a CD can be.");
+        return TooLong();
     }
     if (sectors > 0) {
         m_segments.push_back({static_cast<Lba>(m_next), static_cast<Lba>(m_next + sectors), file,
                               m_fileFrame, m_framesPerSector});
+        if (auto error = Advance(sectors)) {
+            return error;
+        }
     }
-    return Advance(sectors);
+    if (!m_track) {
+        return std::nullopt;
+    }
+    TrackPlace& place = m_places[*m_track];
+    const bool unripped = m_sheet.tracks[*m_track].IsData() &&
+                          (place.start < 0 || (place.start == m_next && sectors <= 0));
+    if (unripped) {
+        place.start = static_cast<Lba>(m_next);
+        return AddSilence(UNRIPPED_DATA_SECTORS);
+    }
+    if (place.start == m_next) {
+        return EndsEarly(file, *m_track);
+    }
+    return std::nullopt;
+}
+
+// Lays out one FILE with the indexes that lie in it, from m_marks[mark] on;
+// leaves `mark` at the first mark of a later file.
+std::optional<DriveError> Loader::LayOutFile(int file, std::size_t& mark) {
+    m_fileFrame = 0;
+    m_fileSector = 0;
+    for (; mark < m_marks.size() && m_marks[mark].position.file == file; ++mark) {
+        if (auto error = LayOutMark(m_marks[mark])) {
+            return error;
+        }
+    }
+    return EndFile(file);
 }
 
 void Loader::MakeMarks() {
-    for (std::size_t index = 0; index < m_tracks.size(); ++index) {
-        const SheetTrack& track = m_tracks[index];
-        if (track.hasIndexZero) {
-            m_marks.push_back({track.gapFile, track.gapStart, index, Mark::Kind::Gap});
+    for (std::size_t track = 0; track < m_sheet.tracks.size(); ++track) {
+        for (const CueIndex& index : m_sheet.tracks[track].indexes) {
+            const Mark::Kind kind = index.number == 0   ? Mark::Kind::Gap
+                                    : index.number == 1 ? Mark::Kind::Start
+                                                        : Mark::Kind::IndexMark;
+            m_marks.push_back({index.position, track, kind, index.number, index.line});
         }
-        m_marks.push_back({track.startFile, track.start, index, Mark::Kind::Start});
     }
-    m_places.resize(m_tracks.size());
-    m_framesPerSector = m_tracks.front().framesPerSector;
+    m_places.resize(m_sheet.tracks.size());
+    m_indexMarks.resize(m_sheet.tracks.size());
 }
 
 Toc Loader::MakeToc() const {
     Toc toc;
     toc.leadOut = static_cast<Lba>(m_next);
-    for (std::size_t index = 0; index < m_tracks.size(); ++index) {
+    for (std::size_t index = 0; index < m_places.size(); ++index) {
         TocTrack track;
-        track.number = m_tracks[index].number;
+        track.number = static_cast<int>(index) + 1;
         track.start = m_places[index].start;
-        track.kind = m_tracks[index].kind;
-        if (index + 1 == m_tracks.size()) {
+        track.kind = m_sheet.tracks[index].IsData() ? TrackKind::Data : TrackKind::Audio;
+        if (index + 1 == m_places.size()) {
             track.playableEnd = toc.leadOut;
         } else {
             const bool gapOfData =
-                track.kind == TrackKind::Audio && m_tracks[index + 1].kind == TrackKind::Data;
+                track.kind == TrackKind::Audio && m_sheet.tracks[index + 1].IsData();
             track.playableEnd =
                 gapOfData ? m_places[index + 1].gapStart : m_places[index + 1].start;
         }
@@ -294,19 +281,22 @@ Toc Loader::MakeToc() const {
     return toc;
 }
 
+ImageDiscInfo Loader::MakeInfo(std::string encoding) const {
+    ImageDiscInfo info{m_sheet.texts, m_sheet.catalog, m_sheet.remarks, {}, std::move(encoding)};
+    for (std::size_t index = 0; index < m_sheet.tracks.size(); ++index) {
+        const CueTrack& track = m_sheet.tracks[index];
+        info.tracks.push_back({track.texts, track.isrc, m_indexMarks[index]});
+    }
+    return info;
+}
+
 DiscImageResult Loader::Load() {
     CueTextResult text = ReadCueText(m_cueSheet);
     if (!text.sheet) {
         return {nullptr, text.error};
     }
-    const std::unique_ptr<Cd, CdDeleter> cd(cue_parse_string(text.sheet->text.c_str()));
-    if (!cd) {
-        return {nullptr, Error(MCIERR_INVALID_DEVICE_NAME, "is not a cue sheet that can be read.")};
-    }
-    if (auto error = ReadTracks(*text.sheet, *cd)) {
-        return {nullptr, error};
-    }
-    if (auto error = OpenFiles(*text.sheet)) {
+    m_sheet = std::move(*text.sheet);
+    if (auto error = OpenFiles()) {
         return {nullptr, error};
     }
     MakeMarks();
@@ -316,8 +306,11 @@ DiscImageResult Loader::Load() {
             return {nullptr, error};
         }
     }
+    if (auto error = AddSilence(m_sheet.tracks.back().postgap)) {
+        return {nullptr, error};
+    }
     auto image = std::make_unique<DiscImage>(m_cueSheet, MakeToc(), std::move(m_files),
-                                             std::move(m_segments));
+                                             std::move(m_segments), MakeInfo(text.encoding));
     return {std::move(image), std::nullopt};
 }
 

@@ -13,9 +13,12 @@ struct DiscImageResult {
     std::optional<DriveError> error;   // set on failure, naming the cue sheet
 };
 
-// Reads a cue sheet with libcue and opens the files it names. Track starts
-// are their INDEX 01 over all FILEs in order; an INDEX 00 gap belongs to the
-// track before; PREGAP inserts silence; MODE1/MODE2 tracks are data.
+// Reads a cue sheet with our own parser, finds and opens the files it names,
+// and lays the disc out: track starts are their INDEX 01 over all FILEs in
+// order; an INDEX 00 gap belongs to the track before; PREGAP and POSTGAP are
+// silence that no file holds; tracks of any MODE are data tracks, and one
+// whose sectors no file holds (EAC's MODEx/2xxx) is given the shortest length
+// a track may have on a disc.
 DiscImageResult LoadDiscImage(const std::filesystem::path& cueSheet);
 
 }  // namespace corvid::cdrom

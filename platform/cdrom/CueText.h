@@ -3,47 +3,30 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "platform/cdrom/CueParser.h"
 #include "platform/cdrom/Drive.h"
-#include "platform/cdrom/ImageAudioFile.h"
 
 namespace corvid::cdrom {
 
-// A cue sheet's text, checked before libcue sees it, with what libcue does
-// not tell or gets wrong: each FILE line's name and type, and which FILE each
-// TRACK's INDEX 00 and INDEX 01 follow. (libcue 2.2.1 gives the tracks after
-// a FILE line that comes between a track's INDEX 00 and INDEX 01, as rippers
-// write gaps at the end of the previous file, the wrong file names.)
-struct CueText {
-    std::string text;  // no NUL bytes, no byte-order mark
-    struct File {
-        std::string name;
-        FileType type = FileType::LittleEndianPcm;
-    };
-    std::vector<File> files;  // in order of their FILE lines
-    struct TrackLines {
-        int indexZeroFile = -1;  // index into files, or -1 without INDEX 00
-        int indexOneFile = -1;   // -1 without INDEX 01
-    };
-    std::vector<TrackLines> tracks;  // one per TRACK line, in order
-};
-
 struct CueTextResult {
-    std::optional<CueText> sheet;
-    std::optional<DriveError> error;
+    std::optional<ParsedCueSheet> sheet;
+    std::optional<DriveError> error;  // naming the sheet, and the line when one is at fault
+    std::string encoding;             // what its bytes were read as
 };
 
-// Reads a cue sheet. Refuses a missing or unreadable file, one larger than
-// MAX_CUE_SHEET_BYTES, NUL bytes, lines longer than MAX_CUE_LINE_BYTES, more
-// than 99 TRACK lines, none at all, or a TRACK before any FILE.
+// Reads a cue sheet's file, as UTF-8 or the legacy code page its bytes are
+// in, and parses it. Refuses a missing or unreadable file, anything but a
+// regular file, and one larger than MAX_CUE_SHEET_BYTES, before reading it.
 CueTextResult ReadCueText(const std::filesystem::path& path);
 
 inline constexpr std::size_t MAX_CUE_SHEET_BYTES = 1024 * 1024;
-inline constexpr std::size_t MAX_CUE_LINE_BYTES = 4096;
-inline constexpr int MAX_TRACKS = 99;
 
 // "The disc image PATH " + what: the start of every message about an image.
 DriveError ImageError(MciError code, const std::filesystem::path& path, const std::string& what);
+
+// "The disc image PATH line N: " + what + ".", or without the line for a
+// fault of the whole sheet.
+DriveError SheetError(const std::filesystem::path& path, const CueParseError& error);
 
 }  // namespace corvid::cdrom

@@ -7,11 +7,12 @@
 namespace corvid::cdrom {
 
 DiscImage::DiscImage(std::filesystem::path cueSheet, Toc toc, std::vector<ImageFileEntry> files,
-                     std::vector<ImageSegment> segments)
+                     std::vector<ImageSegment> segments, ImageDiscInfo info)
     : m_cueSheet(std::move(cueSheet)),
       m_toc(std::make_shared<const Toc>(std::move(toc))),
       m_files(std::move(files)),
-      m_segments(std::move(segments)) {}
+      m_segments(std::move(segments)),
+      m_info(std::move(info)) {}
 
 const ImageSegment* DiscImage::SegmentAt(Lba sector) const {
     const auto after = std::upper_bound(

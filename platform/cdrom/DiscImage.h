@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cdrom/CueParser.h"
 #include "platform/cdrom/Drive.h"
 #include "platform/cdrom/ImageAudioFile.h"
 
@@ -29,14 +30,38 @@ struct ImageFileEntry {
     std::unique_ptr<ImageAudioFile> audio;
 };
 
+// An index mark inside a track (INDEX 02 to 99), where it lies on the disc.
+struct ImageIndexMark {
+    int number = 0;
+    Lba sector = 0;
+
+    bool operator==(const ImageIndexMark&) const = default;
+};
+
+struct ImageTrackInfo {
+    CueTexts texts;  // TITLE, PERFORMER, SONGWRITER
+    std::string isrc;
+    std::vector<ImageIndexMark> indexMarks;  // in order
+};
+
+// What the cue sheet tells of the disc beyond its table of contents.
+struct ImageDiscInfo {
+    CueTexts texts;
+    std::string catalog;
+    std::vector<CueRemark> remarks;
+    std::vector<ImageTrackInfo> tracks;  // one per TOC track, in order
+    std::string encoding;                // what the sheet's bytes were read as
+};
+
 // A loaded image: its table of contents and where each sector's samples are.
 // Read is for one thread at a time.
 class DiscImage {
   public:
     DiscImage(std::filesystem::path cueSheet, Toc toc, std::vector<ImageFileEntry> files,
-              std::vector<ImageSegment> segments);
+              std::vector<ImageSegment> segments, ImageDiscInfo info = {});
 
     [[nodiscard]] const std::shared_ptr<const Toc>& SharedToc() const { return m_toc; }
+    [[nodiscard]] const ImageDiscInfo& Info() const { return m_info; }
 
     // Whole sectors from `start`. Sectors of cooked data (shorter than 2352
     // bytes) read as silence, like PREGAP sectors.
@@ -51,6 +76,7 @@ class DiscImage {
     std::shared_ptr<const Toc> m_toc;
     std::vector<ImageFileEntry> m_files;
     std::vector<ImageSegment> m_segments;
+    ImageDiscInfo m_info;
 };
 
 }  // namespace corvid::cdrom

@@ -1,6 +1,14 @@
 #include "platform/cdrom/ImageAudioFile.h"
 
+#include <sndfile.h>
+#include <wavpack/wavpack.h>
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/cdrom/Toc.h"
 
@@ -8,86 +16,225 @@ namespace corvid::cdrom {
 
 namespace {
 
-int RawFormat(FileType type) {
-    const int endian = type == FileType::BigEndianPcm ? SF_ENDIAN_BIG : SF_ENDIAN_LITTLE;
-    return SF_FORMAT_RAW | SF_FORMAT_PCM_16 | endian;
+constexpr int CD_BITS_PER_SAMPLE = 16;
+
+struct Opened {
+    std::unique_ptr<ImageAudioFile::Decoder> decoder;  // null on failure
+    std::int64_t frames = 0;
+    std::string problem;
+};
+
+// Files whose own bytes name a type that no library here decodes.
+struct UnreadableType {
+    std::string_view magic;
+    std::string_view extension;
+    std::string_view name;
+};
+constexpr std::array<UnreadableType, 3> UNREADABLE_TYPES = {{
+    {"MAC ", ".ape", "Monkey's Audio"},
+    {"TTA1", ".tta", "True Audio (TTA)"},
+    {"ajkg", ".shn", "Shorten"},
+}};
+
+constexpr std::string_view WAVPACK_MAGIC = "wvpk";
+
+// The first bytes of the files with a header that rippers' sheets call
+// BINARY now and then; raw samples never start with them in practice.
+constexpr std::array<std::string_view, 7> HEADER_MAGICS = {
+    "RIFF", "FORM", "fLaC", "OggS", "ID3\x03", "ID3\x04", WAVPACK_MAGIC};
+
+std::string FirstBytes(const std::filesystem::path& path, std::size_t count) {
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes(count, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount())));
+    return bytes;
 }
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char letter) {
+        return letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
+    });
+    return text;
+}
+
+class SoundFileDecoder final : public ImageAudioFile::Decoder {
+  public:
+    explicit SoundFileDecoder(SNDFILE* file) : m_file(file) {}
+
+    bool Seek(std::int64_t frame) override {
+        return sf_seek(m_file.get(), frame, SEEK_SET) == frame;
+    }
+    std::int64_t Read(std::span<std::int16_t> samples) override {
+        return sf_readf_short(m_file.get(), samples.data(),
+                              static_cast<sf_count_t>(samples.size() / CHANNELS));
+    }
+    std::string Problem() const override {
+        return sf_error(m_file.get()) != SF_ERR_NO_ERROR ? sf_strerror(m_file.get()) : "";
+    }
+
+  private:
+    struct Closer {
+        void operator()(SNDFILE* file) const { sf_close(file); }
+    };
+    std::unique_ptr<SNDFILE, Closer> m_file;
+};
 
 bool IsCdAudio(const SF_INFO& info) {
-    return info.samplerate == SAMPLE_RATE && info.channels == CHANNELS &&
-           (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
+    const int encoding = info.format & SF_FORMAT_SUBMASK;
+    // Lossy files decode to samples of any size: 16 bits are as good as any.
+    const bool decodable = encoding == SF_FORMAT_PCM_16 || encoding == SF_FORMAT_VORBIS ||
+                           encoding == SF_FORMAT_OPUS || encoding == SF_FORMAT_MPEG_LAYER_I ||
+                           encoding == SF_FORMAT_MPEG_LAYER_II ||
+                           encoding == SF_FORMAT_MPEG_LAYER_III;
+    return info.samplerate == SAMPLE_RATE && info.channels == CHANNELS && decodable;
 }
 
-SNDFILE* OpenForReading(const std::filesystem::path& path, FileType type, SF_INFO& info) {
-    info = SF_INFO{};
+Opened OpenSoundFile(const std::filesystem::path& path, FileType type) {
+    SF_INFO info{};
     if (type != FileType::WithHeader) {
+        const int endian = type == FileType::BigEndianPcm ? SF_ENDIAN_BIG : SF_ENDIAN_LITTLE;
         info.samplerate = SAMPLE_RATE;
         info.channels = CHANNELS;
-        info.format = RawFormat(type);
+        info.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | endian;
     }
-    return sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) {
+        return {nullptr, 0, std::string("which cannot be read: ") + sf_strerror(nullptr)};
+    }
+    auto decoder = std::make_unique<SoundFileDecoder>(file);
+    if (!IsCdAudio(info)) {
+        return {nullptr, 0, "which is not 44100 Hz stereo 16-bit audio"};
+    }
+    return {std::move(decoder), info.frames, {}};
+}
+
+class WavPackDecoder final : public ImageAudioFile::Decoder {
+  public:
+    explicit WavPackDecoder(WavpackContext* context) : m_context(context) {}
+
+    bool Seek(std::int64_t frame) override {
+        return WavpackSeekSample64(m_context.get(), frame) != 0;
+    }
+    std::int64_t Read(std::span<std::int16_t> samples) override {
+        m_wide.resize(samples.size());
+        const auto wanted = static_cast<std::uint32_t>(samples.size() / CHANNELS);
+        const std::uint32_t got = WavpackUnpackSamples(m_context.get(), m_wide.data(), wanted);
+        // 16-bit files unpack to values that fit; clamping guards a damaged one.
+        std::transform(m_wide.begin(), m_wide.begin() + std::ptrdiff_t{got} * CHANNELS,
+                       samples.begin(), [](std::int32_t value) {
+                           return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
+                       });
+        return got;
+    }
+    std::string Problem() const override {
+        const char* message = WavpackGetErrorMessage(m_context.get());
+        return message == nullptr ? "" : message;
+    }
+
+  private:
+    struct Closer {
+        void operator()(WavpackContext* context) const { WavpackCloseFile(context); }
+    };
+    std::unique_ptr<WavpackContext, Closer> m_context;
+    std::vector<std::int32_t> m_wide;
+};
+
+Opened OpenWavPack(const std::filesystem::path& path) {
+    // The size libwavpack asks for its error text.
+    std::array<char, 80> error{};
+    // A correction file beside a hybrid one makes it lossless again.
+    WavpackContext* context = WavpackOpenFileInput(path.c_str(), error.data(), OPEN_WVC, 0);
+    if (context == nullptr) {
+        return {nullptr, 0, std::string("which cannot be read as WavPack: ") + error.data()};
+    }
+    auto decoder = std::make_unique<WavPackDecoder>(context);
+    const bool cdAudio = WavpackGetSampleRate(context) == SAMPLE_RATE &&
+                         WavpackGetNumChannels(context) == CHANNELS &&
+                         WavpackGetBitsPerSample(context) == CD_BITS_PER_SAMPLE &&
+                         (WavpackGetMode(context) & MODE_FLOAT) == 0;
+    if (!cdAudio) {
+        return {nullptr, 0, "which is not 44100 Hz stereo 16-bit audio"};
+    }
+    return {std::move(decoder), WavpackGetNumSamples64(context), {}};
+}
+
+Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
+    const std::string magic = FirstBytes(path, 4);
+    const bool hasHeader =
+        std::find(HEADER_MAGICS.begin(), HEADER_MAGICS.end(), magic) != HEADER_MAGICS.end();
+    if (type != FileType::WithHeader && !hasHeader) {
+        return OpenSoundFile(path, type);
+    }
+    if (magic == WAVPACK_MAGIC) {
+        return OpenWavPack(path);
+    }
+    const std::string extension = Lower(path.extension().string());
+    for (const UnreadableType& unreadable : UNREADABLE_TYPES) {
+        if (magic == unreadable.magic || extension == unreadable.extension) {
+            return {nullptr, 0,
+                    "which is " + std::string(unreadable.name) + ", a type that cannot be read"};
+        }
+    }
+    return OpenSoundFile(path, FileType::WithHeader);
 }
 
 }  // namespace
+
+ImageAudioFile::ImageAudioFile(std::unique_ptr<Decoder> decoder, std::int64_t frames,
+                               std::filesystem::path path, FileType type)
+    : m_decoder(std::move(decoder)), m_frames(frames), m_path(std::move(path)), m_type(type) {}
 
 ImageAudioFile::OpenResult ImageAudioFile::Open(const std::filesystem::path& path, FileType type) {
     std::error_code failure;
     if (!std::filesystem::exists(path, failure)) {
         return {nullptr, "which does not exist"};
     }
+    // A folder, a FIFO or a device would hang or never end.
     if (!std::filesystem::is_regular_file(path, failure)) {
         return {nullptr, "which is not a file"};
     }
-    SF_INFO info{};
-    SNDFILE* opened = OpenForReading(path, type, info);
-    if (opened == nullptr) {
-        return {nullptr, std::string("which cannot be read: ") + sf_strerror(nullptr)};
+    Opened opened = OpenDecoder(path, type);
+    if (!opened.decoder) {
+        return {nullptr, opened.problem};
     }
-    std::unique_ptr<ImageAudioFile> file(new ImageAudioFile(opened, info.frames, path, type));
-    if (!IsCdAudio(info)) {
-        return {nullptr, "which is not 44100 Hz stereo 16-bit audio"};
-    }
-    if (info.frames <= 0) {
+    if (opened.frames <= 0) {
         return {nullptr, "which holds no audio"};
     }
-    return {std::move(file), {}};
-}
-
-bool ImageAudioFile::Seek(std::int64_t frame) {
-    return sf_seek(m_file.get(), frame, SEEK_SET) == frame;
+    return {std::unique_ptr<ImageAudioFile>(
+                new ImageAudioFile(std::move(opened.decoder), opened.frames, path, type)),
+            {}};
 }
 
 bool ImageAudioFile::Reopen() {
-    SF_INFO info{};
-    std::unique_ptr<SNDFILE, Closer> opened(OpenForReading(m_path, m_type, info));
+    Opened opened = OpenDecoder(m_path, m_type);
     // A file put in its place that holds other audio would not fit the reads.
-    if (!opened || !IsCdAudio(info)) {
+    if (!opened.decoder) {
         return false;
     }
-    m_file = std::move(opened);
+    m_decoder = std::move(opened.decoder);
     return true;
 }
 
 ImageAudioFile::ReadOutcome ImageAudioFile::Read(std::int64_t firstFrame,
                                                  std::span<std::int16_t> samples) {
-    const auto wanted = static_cast<sf_count_t>(samples.size() / CHANNELS);
+    const auto wanted = static_cast<std::int64_t>(samples.size() / CHANNELS);
     if (firstFrame != m_position) {
-        if (!Seek(firstFrame) && !(Reopen() && Seek(firstFrame))) {
+        if (!m_decoder->Seek(firstFrame) && !(Reopen() && m_decoder->Seek(firstFrame))) {
             m_position = -1;
-            return {0, std::string("cannot seek: ") + sf_strerror(m_file.get())};
+            return {0, "cannot seek: " + m_decoder->Problem()};
         }
         m_position = firstFrame;
     }
-    const sf_count_t got = sf_readf_short(m_file.get(), samples.data(), wanted);
+    const std::int64_t got = std::max<std::int64_t>(0, m_decoder->Read(samples));
     m_position += got;
     if (got == wanted) {
         return {got, std::nullopt};
     }
     // A short read at the end of the file leaves the position unknown to us.
     m_position = -1;
-    const int code = sf_error(m_file.get());
-    return {got, code != SF_ERR_NO_ERROR ? std::string(sf_strerror(m_file.get()))
-                                         : std::string("it ends early")};
+    const std::string problem = m_decoder->Problem();
+    return {got, problem.empty() ? std::string("it ends early") : problem};
 }
 
 }  // namespace corvid::cdrom

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sndfile.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -13,15 +11,31 @@ namespace corvid::cdrom {
 
 // How a cue sheet's FILE line says its samples are stored.
 enum class FileType : std::uint8_t {
-    LittleEndianPcm,  // BINARY: raw 16-bit stereo, little-endian
-    BigEndianPcm,     // MOTOROLA: raw, big-endian
-    WithHeader,       // WAVE, AIFF, FLAC...: the file's own header tells
+    // BINARY: raw 16-bit stereo, little-endian, unless the file starts as
+    // a WAVE, AIFF, FLAC, Ogg, MP3 or WavPack file does
+    LittleEndianPcm,
+    BigEndianPcm,  // MOTOROLA: raw, big-endian, or a file with a header as above
+    WithHeader,    // WAVE, AIFF, FLAC, Ogg, MP3, WavPack...: the file's own bytes tell
 };
 
-// One audio file of an image, open for reading 16-bit stereo at 44100 Hz.
-// Used by one thread at a time.
+// One audio file of an image, open for reading 16-bit stereo at 44100 Hz:
+// raw PCM and what libsndfile reads (WAVE, AIFF, FLAC, Ogg Vorbis, Opus,
+// MP3) through libsndfile, WavPack through libwavpack. Used by one thread at
+// a time.
 class ImageAudioFile {
   public:
+    // The decoding library behind a file.
+    class Decoder {
+      public:
+        virtual ~Decoder() = default;
+        // Moves to sample frame `frame`; false when the decoder cannot.
+        [[nodiscard]] virtual bool Seek(std::int64_t frame) = 0;
+        // Reads samples.size() / 2 frames or fewer at the end; the frames read.
+        virtual std::int64_t Read(std::span<std::int16_t> samples) = 0;
+        // What went wrong in the last call, or empty when nothing did.
+        [[nodiscard]] virtual std::string Problem() const = 0;
+    };
+
     struct OpenResult {
         std::unique_ptr<ImageAudioFile> file;  // null on failure
         std::string problem;                   // on failure, what is wrong: "which does not exist"
@@ -41,19 +55,14 @@ class ImageAudioFile {
     ReadOutcome Read(std::int64_t firstFrame, std::span<std::int16_t> samples);
 
   private:
-    struct Closer {
-        void operator()(SNDFILE* file) const { sf_close(file); }
-    };
+    ImageAudioFile(std::unique_ptr<Decoder> decoder, std::int64_t frames,
+                   std::filesystem::path path, FileType type);
 
-    ImageAudioFile(SNDFILE* file, std::int64_t frames, std::filesystem::path path, FileType type)
-        : m_file(file), m_frames(frames), m_path(std::move(path)), m_type(type) {}
-
-    [[nodiscard]] bool Seek(std::int64_t frame);
-    // Opens the file anew in place of the handle there is; false, keeping
-    // that handle, when it cannot be opened.
+    // Opens the file anew in place of the decoder there is; false, keeping
+    // that decoder, when it cannot be opened.
     [[nodiscard]] bool Reopen();
 
-    std::unique_ptr<SNDFILE, Closer> m_file;
+    std::unique_ptr<Decoder> m_decoder;
     std::int64_t m_frames = 0;
     std::int64_t m_position = 0;
     std::filesystem::path m_path;

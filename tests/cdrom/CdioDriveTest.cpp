@@ -152,7 +152,7 @@ class DiscSlot {
 imagegen::DiscDescription AudioDisc(std::vector<Lba> lengths) {
     imagegen::DiscDescription disc;
     for (const Lba length : lengths) {
-        disc.tracks.push_back({imagegen::TrackType::Audio, length, 0, 0, {}, {}});
+        disc.tracks.emplace_back().length = length;
     }
     return disc;
 }

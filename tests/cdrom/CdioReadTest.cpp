@@ -30,7 +30,11 @@ CdioHandle OpenBinCue(const std::filesystem::path& cueSheet) {
 }
 
 TrackDescription Track(TrackType type, Lba length, Lba index00 = 0) {
-    return {type, length, index00, 0, {}, {}};
+    imagegen::TrackDescription track;
+    track.type = type;
+    track.length = length;
+    track.index00 = index00;
+    return track;
 }
 
 // Two audio tracks that play into each other, a data track with its gap in

@@ -17,12 +17,21 @@ using imagegen::TrackDescription;
 using imagegen::TrackType;
 using testing::TemporaryFolder;
 
+TrackDescription Track(TrackType type, Lba length, Lba index00, Lba pregap) {
+    TrackDescription track;
+    track.type = type;
+    track.length = length;
+    track.index00 = index00;
+    track.pregap = pregap;
+    return track;
+}
+
 TrackDescription Audio(Lba length, Lba index00 = 0, Lba pregap = 0) {
-    return {TrackType::Audio, length, index00, pregap, {}, {}};
+    return Track(TrackType::Audio, length, index00, pregap);
 }
 
 TrackDescription Data(Lba length, Lba index00 = 0, Lba pregap = 0) {
-    return {TrackType::Data, length, index00, pregap, {}, {}};
+    return Track(TrackType::Data, length, index00, pregap);
 }
 
 std::vector<std::int16_t> ReadSectors(Drive& drive, Lba start, Lba count) {

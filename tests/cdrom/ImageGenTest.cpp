@@ -12,7 +12,12 @@ namespace {
 using cdrom::SAMPLES_PER_SECTOR;
 
 TrackDescription Track(TrackType type, Lba length, Lba index00 = 0, Lba pregap = 0) {
-    return {type, length, index00, pregap, {}, {}};
+    TrackDescription track;
+    track.type = type;
+    track.length = length;
+    track.index00 = index00;
+    track.pregap = pregap;
+    return track;
 }
 
 // Audio 100; audio 100 after an INDEX 00 gap of 10; data 50 after a PREGAP of
@@ -115,19 +120,20 @@ TEST(ImageGenTest, MusicIsNeitherSilentNorClipped) {
 
 TEST(ImageGenTest, RefusesWhatACueSheetCannotSay) {
     const DiscDescription empty;
-    DiscDescription bothGaps;
-    bothGaps.tracks = {Track(TrackType::Audio, 10, 2, 2)};
+    DiscDescription marksOutside;
+    marksOutside.tracks = {Track(TrackType::Audio, 10)};
+    marksOutside.tracks[0].indexMarks = {4, 10};
     DiscDescription quoted;
     quoted.tracks = {Track(TrackType::Audio, 10)};
     quoted.title = "a \"quoted\" title";
     DiscDescription tooMany;
     tooMany.tracks.assign(100, Track(TrackType::Audio, 10));
     for (const DiscDescription* disc :
-         std::vector<const DiscDescription*>{&empty, &bothGaps, &quoted, &tooMany}) {
+         std::vector<const DiscDescription*>{&empty, &marksOutside, &quoted, &tooMany}) {
         EXPECT_TRUE(CheckDescription(*disc).has_value());
     }
     const testing::TemporaryFolder folder;
-    EXPECT_TRUE(WriteImage(bothGaps, folder.Path(), "disc").error.has_value());
+    EXPECT_TRUE(WriteImage(marksOutside, folder.Path(), "disc").error.has_value());
     EXPECT_FALSE(std::filesystem::exists(folder / "disc.cue"));
 }
 

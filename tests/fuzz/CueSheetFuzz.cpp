@@ -1,5 +1,7 @@
 // libFuzzer target for the cue sheet loading: the input is written as a cue
-// sheet beside a short WAVE file and a raw one, and opened as an image drive.
+// sheet beside a short WAVE file, a raw one, a FLAC one in a folder whose
+// names differ in letter case, and a Monkey's Audio header, and opened as an
+// image drive.
 // Every input gives either an open error or a drive, never both, never
 // neither, and a drive answers, reads and moves its tray without a crash.
 
@@ -41,11 +43,12 @@ std::vector<std::int16_t> Ramp() {
     return samples;
 }
 
-void WriteWave(const std::filesystem::path& path, const std::vector<std::int16_t>& samples) {
+void WriteSoundFile(const std::filesystem::path& path, int format,
+                    const std::vector<std::int16_t>& samples) {
     SF_INFO info{};
     info.samplerate = SAMPLE_RATE;
     info.channels = CHANNELS;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     Require(file != nullptr);
     const auto frames = static_cast<sf_count_t>(samples.size() / CHANNELS);
@@ -68,8 +71,12 @@ class ImageFolder {
         Require(::mkdtemp(pattern.data()) != nullptr);
         m_folder = pattern;
         const std::vector<std::int16_t> samples = Ramp();
-        WriteWave(m_folder / "audio.wav", samples);
+        WriteSoundFile(m_folder / "audio.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, samples);
         WriteRaw(m_folder / "audio.bin", samples);
+        std::filesystem::create_directory(m_folder / "Disc 1");
+        WriteSoundFile(m_folder / "Disc 1" / "Track.FLAC", SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                       samples);
+        WriteRaw(m_folder / "other.ape", {0x414D, 0x2043, 0x0F9A, 0});
     }
     ~ImageFolder() {
         std::error_code ignored;

@@ -13,6 +13,27 @@ constexpr std::size_t MAX_TRACKS = 99;
 // 99:59:74 is the largest time a cue sheet can write.
 constexpr Lba MAX_DISC_SECTORS = (99 * 60 + 59) * 75 + 74;
 constexpr std::size_t MAX_TEXT_LENGTH = 80;
+constexpr std::size_t MAX_INDEX_MARKS = 98;
+
+bool NotRipped(const TrackDescription& track) {
+    return track.type == TrackType::Data && track.dataMode == DataMode::NotRipped;
+}
+
+bool Cooked(const TrackDescription& track) {
+    return track.type == TrackType::Data &&
+           (track.dataMode == DataMode::Mode1Cooked || track.dataMode == DataMode::Mode2Formless);
+}
+
+bool Increasing(const std::vector<Lba>& marks, Lba length) {
+    Lba previous = 0;
+    for (const Lba mark : marks) {
+        if (mark <= previous || mark >= length) {
+            return false;
+        }
+        previous = mark;
+    }
+    return true;
+}
 
 bool IsWritableText(const std::string& text) {
     return text.size() <= MAX_TEXT_LENGTH &&
@@ -24,14 +45,18 @@ std::optional<std::string> CheckTrack(const TrackDescription& track, std::size_t
     if (track.length < 1) {
         return name + " has no sectors.";
     }
-    if (track.index00 < 0 || track.pregap < 0) {
+    if (track.index00 < 0 || track.pregap < 0 || track.postgap < 0) {
         return name + " has a negative gap.";
     }
-    if (track.index00 > 0 && track.pregap > 0) {
-        return name + " has both an INDEX 00 gap and a PREGAP.";
+    if (!IsWritableText(track.title) || !IsWritableText(track.performer) ||
+        !IsWritableText(track.songwriter)) {
+        return name + " has a title, performer or songwriter that a cue sheet cannot hold.";
     }
-    if (!IsWritableText(track.title) || !IsWritableText(track.performer)) {
-        return name + " has a title or performer that a cue sheet cannot hold.";
+    if (!Increasing(track.indexMarks, track.length)) {
+        return name + " has index marks that are not inside it in order.";
+    }
+    if (track.indexMarks.size() > MAX_INDEX_MARKS) {
+        return name + " has more index marks than INDEX 02 to 99.";
     }
     return std::nullopt;
 }
@@ -68,6 +93,37 @@ void AppendSectors(const DiscDescription& disc, const std::vector<TrackLayout>& 
 
 }  // namespace
 
+int FileFramesPerSector(const TrackDescription& track) {
+    if (track.type == TrackType::Audio) {
+        return cdrom::SAMPLE_FRAMES_PER_SECTOR;
+    }
+    switch (track.dataMode) {
+        case DataMode::Mode1Cooked:
+            return 2048 / 4;
+        case DataMode::Mode2Formless:
+            return 2336 / 4;
+        case DataMode::Mode1Raw:
+        case DataMode::Mode2Raw:
+        case DataMode::CdiRaw:
+        case DataMode::NotRipped:
+            break;
+    }
+    return cdrom::SAMPLE_FRAMES_PER_SECTOR;
+}
+
+DiscDescription AsImaged(const DiscDescription& disc) {
+    DiscDescription imaged = disc;
+    for (TrackDescription& track : imaged.tracks) {
+        if (disc.layout == FileLayout::FilePerTrackGapsLeftOut && track.type == TrackType::Audio) {
+            track.index00 = 0;
+        }
+        if (NotRipped(track)) {
+            track.length = UNRIPPED_DATA_SECTORS;
+        }
+    }
+    return imaged;
+}
+
 std::vector<TrackLayout> LayOut(const DiscDescription& disc) {
     std::vector<TrackLayout> layout;
     Lba next = 0;
@@ -77,8 +133,9 @@ std::vector<TrackLayout> LayOut(const DiscDescription& disc) {
         place.index00Start = place.gapStart + track.pregap;
         place.start = place.index00Start + track.index00;
         place.end = place.start + track.length;
+        place.postgapEnd = place.end + track.postgap;
         layout.push_back(place);
-        next = place.end;
+        next = place.postgapEnd;
     }
     return layout;
 }
@@ -95,6 +152,17 @@ void RegionSamples(const DiscDescription& disc, std::size_t trackIndex, Lba firs
     const TrackDescription& track = disc.tracks[trackIndex];
     const int number = static_cast<int>(trackIndex) + 1;
     auto out = samples.begin();
+    // What a drive reads of sectors that no file holds as CD audio.
+    const Lba silentFrom = Cooked(track)      ? 0
+                           : NotRipped(track) ? track.index00
+                                              : sectorCount + firstSector;
+    if (firstSector + sectorCount > silentFrom) {
+        std::fill(samples.begin(), samples.end(), std::int16_t{0});
+        if (silentFrom <= firstSector) {
+            return;
+        }
+        sectorCount = silentFrom - firstSector;
+    }
     if (track.type == TrackType::Data) {
         const Lba firstLba = LayOut(disc)[trackIndex].index00Start + firstSector;
         const bool big = FileByteOrder(disc, trackIndex) == ByteOrder::Big;
@@ -137,9 +205,20 @@ std::optional<std::string> CheckDescription(const DiscDescription& disc) {
     if (!IsWritableText(disc.title) || !IsWritableText(disc.performer)) {
         return "The disc has a title or performer that a cue sheet cannot hold.";
     }
+    for (std::size_t index = 0; index + 1 < disc.tracks.size(); ++index) {
+        if (NotRipped(disc.tracks[index])) {
+            return "Only the last track can be a data track that was not ripped.";
+        }
+    }
+    if (NotRipped(disc.tracks.front())) {
+        return "A data track that was not ripped needs a track before it.";
+    }
+    if (!IsWritableText(disc.songwriter)) {
+        return "The disc has a songwriter that a cue sheet cannot hold.";
+    }
     std::int64_t total = 0;
-    for (const TrackDescription& track : disc.tracks) {
-        total += std::int64_t{track.pregap} + track.index00 + track.length;
+    for (const TrackDescription& track : AsImaged(disc).tracks) {
+        total += std::int64_t{track.pregap} + track.index00 + track.length + track.postgap;
     }
     if (total > MAX_DISC_SECTORS) {
         return "The disc is longer than a cue sheet can describe.";
@@ -147,10 +226,11 @@ std::optional<std::string> CheckDescription(const DiscDescription& disc) {
     return std::nullopt;
 }
 
-cdrom::Toc ExpectedToc(const DiscDescription& disc) {
+cdrom::Toc ExpectedToc(const DiscDescription& described) {
+    const DiscDescription disc = AsImaged(described);
     const std::vector<TrackLayout> layout = LayOut(disc);
     cdrom::Toc toc;
-    toc.leadOut = layout.empty() ? 0 : layout.back().end;
+    toc.leadOut = layout.empty() ? 0 : layout.back().postgapEnd;
     for (std::size_t index = 0; index < layout.size(); ++index) {
         const bool isData = disc.tracks[index].type == TrackType::Data;
         const bool last = index + 1 == layout.size();
@@ -170,7 +250,21 @@ cdrom::Toc ExpectedToc(const DiscDescription& disc) {
     return toc;
 }
 
-std::vector<std::int16_t> DiscSamples(const DiscDescription& disc, Lba begin, Lba end) {
+std::vector<std::vector<Lba>> ExpectedIndexMarks(const DiscDescription& described) {
+    const DiscDescription disc = AsImaged(described);
+    const std::vector<TrackLayout> layout = LayOut(disc);
+    std::vector<std::vector<Lba>> marks;
+    for (std::size_t index = 0; index < layout.size(); ++index) {
+        std::vector<Lba>& track = marks.emplace_back();
+        for (const Lba mark : disc.tracks[index].indexMarks) {
+            track.push_back(layout[index].start + mark);
+        }
+    }
+    return marks;
+}
+
+std::vector<std::int16_t> DiscSamples(const DiscDescription& described, Lba begin, Lba end) {
+    const DiscDescription disc = AsImaged(described);
     std::vector<std::int16_t> samples;
     if (end <= begin) {
         return samples;
@@ -183,7 +277,8 @@ std::vector<std::int16_t> DiscSamples(const DiscDescription& disc, Lba begin, Lb
     return samples;
 }
 
-std::vector<std::int16_t> ExpectedPlayback(const DiscDescription& disc, int fromTrack) {
+std::vector<std::int16_t> ExpectedPlayback(const DiscDescription& described, int fromTrack) {
+    const DiscDescription disc = AsImaged(described);
     const cdrom::Toc toc = ExpectedToc(disc);
     const std::vector<TrackLayout> layout = LayOut(disc);
     std::vector<std::int16_t> samples;

@@ -14,7 +14,22 @@ namespace corvid::imagegen {
 
 using cdrom::Lba;
 
-enum class TrackType : std::uint8_t { Audio, Data };  // data: MODE1/2352
+enum class TrackType : std::uint8_t { Audio, Data };
+
+// How a data track's sectors are written, and what its TRACK line says.
+enum class DataMode : std::uint8_t {
+    Mode1Raw,       // MODE1/2352
+    Mode1Cooked,    // MODE1/2048: 2048 bytes a sector in the file
+    Mode2Formless,  // MODE2/2336
+    Mode2Raw,       // MODE2/2352
+    CdiRaw,         // CDI/2352
+    // EAC's MODEx/2xxx for a data track it did not rip: no file holds its
+    // sectors, only its INDEX 00 gap (when it has one) ends the file before.
+    // The disc gives it UNRIPPED_DATA_SECTORS of silence, whatever its length.
+    NotRipped,
+};
+
+inline constexpr Lba UNRIPPED_DATA_SECTORS = 300;
 
 enum class FileLayout : std::uint8_t {
     SingleFile,    // one FILE holds the whole disc
@@ -23,6 +38,9 @@ enum class FileLayout : std::uint8_t {
     // the previous track's FILE, as rippers write "gaps appended". The gaps
     // of track 1 and those before or after a data track stay in their own.
     FilePerTrackGapsAppended,
+    // One FILE per track from its INDEX 01 and no INDEX 00 at all, as rippers
+    // write "gaps left out": the disc has no INDEX 00 gaps of audio tracks.
+    FilePerTrackGapsLeftOut,
 };
 
 enum class AudioFormat : std::uint8_t {
@@ -43,15 +61,59 @@ enum class Signal : std::uint8_t {
 
 struct TrackDescription {
     TrackType type = TrackType::Audio;
-    Lba length = 0;   // sectors from INDEX 01 to the end of the track's own audio
-    Lba index00 = 0;  // sectors of pregap in the file before INDEX 01 (INDEX 00)
-    Lba pregap = 0;   // sectors of silence that no file holds (PREGAP)
-    std::string title;
+    Lba length = 0;     // sectors from INDEX 01 to the end of the track's own audio
+    Lba index00 = 0;    // sectors of pregap in the file before INDEX 01 (INDEX 00)
+    Lba pregap = 0;     // sectors of silence that no file holds (PREGAP)
+    std::string title;  // UTF-8, written in the sheet's encoding
     std::string performer;
+    std::string songwriter;
+    Lba postgap = 0;                // sectors of silence after the track (POSTGAP)
+    std::vector<Lba> indexMarks{};  // INDEX 02, 03...: sectors after INDEX 01, increasing
+    DataMode dataMode = DataMode::Mode1Raw;
 };
 
-// A track may have an INDEX 00 gap or a PREGAP, not both: cue sheet readers
-// cannot tell the two apart on one track.
+enum class LineEnd : std::uint8_t { LineFeed, CarriageReturnLineFeed, CarriageReturn };
+enum class KeywordCase : std::uint8_t { Upper, Lower, Mixed };
+enum class ByteOrderMark : std::uint8_t { Absent, Present };
+enum class LastLineEnd : std::uint8_t { Present, Absent };
+
+// How FILE lines name the files that are written beside the sheet.
+enum class FileNaming : std::uint8_t {
+    AsWritten,
+    Unquoted,             // without quotes (the names hold no blank)
+    WindowsPath,          // C:\Rips\<name>\<file>: backslashes and a drive letter
+    OtherLetterCase,      // the name in upper case
+    OtherAudioExtension,  // ".wav" for files that are written as FLAC
+};
+
+// The encoding of the sheet's text; CD-TEXT is given in UTF-8 and converted.
+enum class SheetEncoding : std::uint8_t { Utf8, Windows1252, ShiftJis, Windows1251 };
+
+enum class SheetExtras : std::uint8_t {
+    None,
+    // REM GENRE, DATE, DISCID, COMMENT, COMPOSER, DISCNUMBER, TOTALDISCS and
+    // REPLAYGAIN lines, CATALOG, CDTEXTFILE, ISRC and FLAGS, a keyword no
+    // reader knows, blank lines and tabs.
+    Everything,
+};
+
+// Whether the INDEX 00 of track 1 is written when track 1 has a gap: rips
+// with hidden audio before track 1 have it or leave it unmarked.
+enum class FirstTrackGap : std::uint8_t { Marked, Unmarked };
+
+// How the sheet is written, as the ripping programs differ.
+struct SheetStyle {
+    LineEnd lineEnd = LineEnd::LineFeed;
+    KeywordCase keywords = KeywordCase::Upper;
+    ByteOrderMark byteOrderMark = ByteOrderMark::Absent;
+    LastLineEnd lastLineEnd = LastLineEnd::Present;
+    FileNaming naming = FileNaming::AsWritten;
+    SheetEncoding encoding = SheetEncoding::Utf8;
+    SheetExtras extras = SheetExtras::None;
+    FirstTrackGap firstTrackGap = FirstTrackGap::Marked;
+};
+
+// A track may have both a PREGAP and an INDEX 00 gap: the silence comes first.
 struct DiscDescription {
     std::vector<TrackDescription> tracks;
     FileLayout layout = FileLayout::SingleFile;
@@ -59,6 +121,8 @@ struct DiscDescription {
     Signal signal = Signal::Test;
     std::string title;
     std::string performer;
+    std::string songwriter;
+    SheetStyle style{};
 };
 
 struct WriteResult {
@@ -77,12 +141,22 @@ WriteResult WriteImage(const DiscDescription& disc, const std::filesystem::path&
 std::optional<std::string> CheckDescription(const DiscDescription& disc);
 
 // The table of contents that a drive must read from the image. Disc layout,
-// track by track: PREGAP silence, INDEX 00 gap, then the track from INDEX 01.
+// track by track: PREGAP silence, INDEX 00 gap, the track from INDEX 01,
+// POSTGAP silence.
 cdrom::Toc ExpectedToc(const DiscDescription& disc);
 
+// Where each track's INDEX 02 and later lie on the disc, track by track.
+std::vector<std::vector<Lba>> ExpectedIndexMarks(const DiscDescription& disc);
+
+// The description of what the image holds: with gaps left out, no audio
+// track has an INDEX 00 gap; a track that was not ripped is as long as the
+// disc makes it.
+DiscDescription AsImaged(const DiscDescription& disc);
+
 // Interleaved 16-bit stereo in host order of sectors [begin, end) as a drive
-// reads them: PREGAP sectors are silence; a data sector is its 2352 bytes as
-// the file's sample byte order reads them.
+// reads them: PREGAP and POSTGAP sectors are silence; a raw data sector is
+// its 2352 bytes as the file's sample byte order reads them, a cooked one or
+// one that was not ripped is silence.
 std::vector<std::int16_t> DiscSamples(const DiscDescription& disc, Lba begin, Lba end);
 
 // What playing the disc from `fromTrack`'s INDEX 01 to its end produces:

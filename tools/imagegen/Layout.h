@@ -15,9 +15,14 @@ struct TrackLayout {
     Lba index00Start = 0;  // first INDEX 00 sector, or the start without one
     Lba start = 0;         // INDEX 01
     Lba end = 0;           // first sector after the track's own audio
+    Lba postgapEnd = 0;    // first sector after its POSTGAP
 };
 
+// Of a description as imaged (AsImaged).
 std::vector<TrackLayout> LayOut(const DiscDescription& disc);
+
+// The sample frames a sector of the track takes in its file.
+int FileFramesPerSector(const TrackDescription& track);
 
 // Samples of `sectorCount` sectors of track `trackIndex`'s region from
 // `firstSector` (counted from the region's start), as a drive reads them.

@@ -1,0 +1,164 @@
+#include "platform/cdrom/CueFiles.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace corvid::cdrom {
+
+namespace {
+
+using Path = std::filesystem::path;
+
+// A folder of more names than this is not searched name by name: a sheet
+// beside a huge folder must not make opening slow.
+constexpr int MAX_NAMES_TO_COMPARE = 20000;
+// The folders of a path that are dropped one by one are the last few: no
+// ripper writes a deeper one, and each costs a look into the sheet's folder.
+constexpr std::size_t MAX_PARTS = 16;
+
+constexpr std::array<std::string_view, 11> AUDIO_EXTENSIONS = {
+    ".wav", ".flac", ".wv", ".aiff", ".aif", ".ogg", ".oga", ".opus", ".mp3", ".ape", ".tta"};
+
+std::string Folded(std::string_view text) {
+    std::string folded(text);
+    std::transform(folded.begin(), folded.end(), folded.begin(), [](char letter) {
+        return letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
+    });
+    return folded;
+}
+
+bool Exists(const Path& path) {
+    std::error_code failure;
+    return std::filesystem::exists(path, failure);
+}
+
+bool IsAudioExtension(const std::string& extension) {
+    return std::find(AUDIO_EXTENSIONS.begin(), AUDIO_EXTENSIONS.end(), Folded(extension)) !=
+           AUDIO_EXTENSIONS.end();
+}
+
+// The one entry of `folder` that `accepts` takes, if there is exactly one.
+template <typename Accepts>
+std::optional<Path> OnlyEntry(const Path& folder, Accepts accepts) {
+    std::error_code failure;
+    std::filesystem::directory_iterator entries(folder, failure);
+    if (failure) {
+        return std::nullopt;
+    }
+    std::optional<Path> found;
+    int compared = 0;
+    for (const std::filesystem::directory_entry& entry : entries) {
+        if (++compared > MAX_NAMES_TO_COMPARE) {
+            return std::nullopt;
+        }
+        if (!accepts(entry.path().filename().string())) {
+            continue;
+        }
+        if (found) {
+            return std::nullopt;
+        }
+        found = entry.path();
+    }
+    return found;
+}
+
+// `relative` under `folder`, each part matched in any letter case where the
+// exact name is missing and exactly one entry matches.
+std::optional<Path> FindInAnyCase(const Path& folder, const std::vector<std::string>& parts) {
+    Path found = folder;
+    for (const std::string& part : parts) {
+        if (Exists(found / part)) {
+            found /= part;
+            continue;
+        }
+        const std::string wanted = Folded(part);
+        const std::optional<Path> match =
+            OnlyEntry(found, [&](const std::string& name) { return Folded(name) == wanted; });
+        if (!match) {
+            return std::nullopt;
+        }
+        found = *match;
+    }
+    return found;
+}
+
+// The one file beside where `parts` points that has its base name and
+// another audio extension.
+std::optional<Path> FindOtherExtension(const Path& folder, std::vector<std::string> parts) {
+    const Path last(parts.back());
+    if (!IsAudioExtension(last.extension().string())) {
+        return std::nullopt;
+    }
+    const std::string stem = Folded(last.stem().string());
+    parts.pop_back();
+    const std::optional<Path> parent = FindInAnyCase(folder, parts);
+    if (!parent) {
+        return std::nullopt;
+    }
+    return OnlyEntry(*parent, [&](const std::string& name) {
+        const Path entry(name);
+        return Folded(entry.stem().string()) == stem &&
+               IsAudioExtension(entry.extension().string());
+    });
+}
+
+// The parts of a name read as a Windows path: backslashes and slashes both
+// separate folders, a drive letter and empty or "." parts are dropped.
+std::vector<std::string> WindowsParts(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const bool driveLetter =
+        name.size() >= 2 && name[1] == ':' &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    if (driveLetter) {
+        name.erase(0, 2);
+    }
+    std::vector<std::string> parts;
+    std::string_view rest = name;
+    while (!rest.empty()) {
+        const std::size_t slash = std::min(rest.size(), rest.find('/'));
+        const std::string_view part = rest.substr(0, slash);
+        if (!part.empty() && part != ".") {
+            parts.emplace_back(part);
+        }
+        rest.remove_prefix(std::min(rest.size(), slash + 1));
+    }
+    return parts;
+}
+
+}  // namespace
+
+std::optional<Path> FindCueFile(const Path& folder, const std::string& name) {
+    const Path written(name);
+    const Path asWritten = written.is_absolute() ? written : folder / written;
+    if (!name.empty() && Exists(asWritten)) {
+        return asWritten;
+    }
+    std::vector<std::string> parts = WindowsParts(name);
+    if (parts.empty()) {
+        return std::nullopt;
+    }
+    if (parts.size() > MAX_PARTS) {
+        parts.erase(parts.begin(), parts.end() - static_cast<std::ptrdiff_t>(MAX_PARTS));
+    }
+    // The whole path under the sheet's folder first, then ever shorter tails.
+    for (std::size_t first = 0; first < parts.size(); ++first) {
+        const std::vector<std::string> tail(parts.begin() + static_cast<std::ptrdiff_t>(first),
+                                            parts.end());
+        if (std::optional<Path> found = FindInAnyCase(folder, tail)) {
+            return found;
+        }
+    }
+    for (std::size_t first = 0; first < parts.size(); ++first) {
+        const std::vector<std::string> tail(parts.begin() + static_cast<std::ptrdiff_t>(first),
+                                            parts.end());
+        if (std::optional<Path> found = FindOtherExtension(folder, tail)) {
+            return found;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace corvid::cdrom

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace corvid::cdrom {
+
+// The file that a FILE line names, looked for from the sheet's folder as
+// rippers' sheets need: the name as written; else read as a Windows path
+// (backslashes as folder separators, a drive letter dropped), its folders
+// dropped one by one from the front until the rest is found beside the sheet;
+// else with its letters in another case where exactly one file matches; else,
+// for an audio file, the one file of the same base name with another audio
+// extension (a sheet written for .wav beside a folder converted to .flac).
+// Nothing when none of these is found. Only looks: nothing is opened.
+std::optional<std::filesystem::path> FindCueFile(const std::filesystem::path& folder,
+                                                 const std::string& name);
+
+}  // namespace corvid::cdrom

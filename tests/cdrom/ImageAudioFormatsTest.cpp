@@ -1,0 +1,140 @@
+// Images whose audio is in the file types rippers use beside WAVE and FLAC:
+// WavPack, Ogg Vorbis and MP3, and a raw type written for a file that has a
+// header.
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <wavpack/wavpack.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "platform/cdrom/CueSheet.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tools/imagegen/ImageGen.h"
+
+namespace corvid::cdrom {
+namespace {
+
+using testing::TemporaryFolder;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+int WriteBlock(void* file, void* data, std::int32_t bytes) {
+    const auto size = static_cast<std::size_t>(bytes);
+    return std::fwrite(data, 1, size, static_cast<std::FILE*>(file)) == size ? 1 : 0;
+}
+
+// Encodes 16-bit stereo samples as a lossless WavPack file.
+void WriteWavPack(const std::filesystem::path& path, const std::vector<std::int16_t>& samples) {
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    ASSERT_NE(file, nullptr);
+    WavpackContext* context = WavpackOpenFileOutput(WriteBlock, file.get(), nullptr);
+    ASSERT_NE(context, nullptr);
+    WavpackConfig config{};
+    config.bytes_per_sample = 2;
+    config.bits_per_sample = 16;
+    config.channel_mask = 3;
+    config.num_channels = CHANNELS;
+    config.sample_rate = SAMPLE_RATE;
+    const auto frames = static_cast<std::int64_t>(samples.size() / CHANNELS);
+    ASSERT_TRUE(WavpackSetConfiguration64(context, &config, frames, nullptr));
+    ASSERT_TRUE(WavpackPackInit(context));
+    std::vector<std::int32_t> wide(samples.begin(), samples.end());
+    ASSERT_TRUE(WavpackPackSamples(context, wide.data(), static_cast<std::uint32_t>(frames)));
+    ASSERT_TRUE(WavpackFlushSamples(context));
+    WavpackCloseFile(context);
+}
+
+void WriteSoundFile(const std::filesystem::path& path, int format,
+                    const std::vector<std::int16_t>& samples) {
+    SF_INFO info{};
+    info.samplerate = SAMPLE_RATE;
+    info.channels = CHANNELS;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    sf_writef_short(file, samples.data(), static_cast<sf_count_t>(samples.size() / CHANNELS));
+    sf_close(file);
+}
+
+imagegen::DiscDescription TwoTracks() {
+    imagegen::DiscDescription disc;
+    disc.format = imagegen::AudioFormat::Wave;
+    disc.tracks.resize(2);
+    disc.tracks[0].length = 60;
+    disc.tracks[1].length = 45;
+    disc.tracks[1].index00 = 10;
+    return disc;
+}
+
+// A generated WAVE image whose sheet still says disc.wav.
+std::filesystem::path WaveImage(const TemporaryFolder& folder) {
+    const imagegen::WriteResult written = imagegen::WriteImage(TwoTracks(), folder.Path(), "disc");
+    EXPECT_FALSE(written.error.has_value()) << *written.error;
+    return written.cueSheet;
+}
+
+TEST(ImageAudioFormatsTest, WavPackIsReadSampleExact) {
+    const TemporaryFolder folder;
+    const std::filesystem::path sheet = WaveImage(folder);
+    const imagegen::DiscDescription disc = TwoTracks();
+    const cdrom::Toc expected = imagegen::ExpectedToc(disc);
+    // Converted as people convert their rips: the sheet keeps naming the WAVE.
+    WriteWavPack(folder / "disc.wv", imagegen::DiscSamples(disc, 0, expected.leadOut));
+    std::filesystem::remove(folder / "disc.wav");
+
+    const DiscImageResult loaded = LoadDiscImage(sheet);
+    ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+    EXPECT_EQ(*loaded.image->SharedToc(), expected);
+    // Read back to front, so that the decoder has to seek.
+    for (const Lba start : {Lba{90}, Lba{3}, Lba{60}}) {
+        std::vector<std::int16_t> samples(15 * SAMPLES_PER_SECTOR);
+        const ReadResult read = loaded.image->Read(start, samples);
+        ASSERT_FALSE(read.error.has_value()) << read.error->text;
+        EXPECT_TRUE(samples == imagegen::DiscSamples(disc, start, start + 15)) << start;
+    }
+}
+
+TEST(ImageAudioFormatsTest, LossyFilesOpenWithTheirLength) {
+    struct Lossy {
+        const char* name;
+        int format;
+    };
+    for (const Lossy lossy : {Lossy{"disc.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+                              Lossy{"disc.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III}}) {
+        SCOPED_TRACE(lossy.name);
+        const TemporaryFolder folder;
+        const std::vector<std::int16_t> samples(75 * SAMPLES_PER_SECTOR, 1000);
+        WriteSoundFile(folder / lossy.name, lossy.format, samples);
+        const std::filesystem::path sheet = folder.Write(
+            "disc.cue", "FILE \"" + std::string(lossy.name) +
+                            "\" MP3\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+                            "INDEX 01 00:00:40\n");
+        const DiscImageResult loaded = LoadDiscImage(sheet);
+        ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+        EXPECT_EQ(loaded.image->SharedToc()->tracks[1].start, 40);
+        EXPECT_EQ(loaded.image->SharedToc()->leadOut, 75);
+        std::vector<std::int16_t> read(10 * SAMPLES_PER_SECTOR);
+        EXPECT_FALSE(loaded.image->Read(50, read).error.has_value());
+    }
+}
+
+TEST(ImageAudioFormatsTest, ABinaryTypeForAWaveFileIsReadByItsHeader) {
+    const TemporaryFolder folder;
+    const std::filesystem::path sheet = WaveImage(folder);
+    std::ifstream in(sheet, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    text.replace(text.find("WAVE"), 4, "BINARY");
+    folder.Write("disc.cue", text);
+
+    const DiscImageResult loaded = LoadDiscImage(sheet);
+    ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+    EXPECT_EQ(*loaded.image->SharedToc(), imagegen::ExpectedToc(TwoTracks()));
+}
+
+}  // namespace
+}  // namespace corvid::cdrom
