@@ -40,12 +40,16 @@ constexpr std::size_t HEAD_SAMPLES = 64;
 
 // What the player tells the compositor about its window, as Weston logs it.
 const std::regex APP_ID(R"re(xdg_toplevel@\d+\.set_app_id\("corvid-player"\))re");
+const std::regex OTHER_APP_ID(R"re(set_app_id\("(?!corvid-player")[^"]*"\))re");
 const std::regex ANY_APP_ID(R"re(xdg_toplevel@\d+\.set_app_id\("([^"]*)"\))re");
 // The title of the disc's list: the length of its 40 seconds less a frame,
 // then the album.
 const std::regex DISC_TITLE(R"re(xdg_toplevel@\d+\.set_title\("\(00:39\) [^"]*"\))re");
 // The fixed size of the window, as the client asks the compositor to keep it.
 const std::regex FIXED_SIZE(R"re(xdg_toplevel@\d+\.set_max_size\((\d+), (\d+)\))re");
+// The player's connection, as Weston names its clients in the log.
+const std::regex PLAYER_CLIENT(
+    R"re(client (0x[0-9a-f]+) rq xdg_toplevel@\d+\.set_app_id\("corvid-player"\))re");
 // A client that broke the protocol is sent this before it is cut off.
 const std::regex PROTOCOL_ERROR(R"re(wl_display@1\.error\()re");
 
@@ -108,6 +112,39 @@ std::vector<std::string> SanitizerOptions() {
         std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":fast_unwind_on_malloc=0"};
 }
 
+// The lines where Weston told a client that it broke the protocol.
+std::string ProtocolErrors(const std::string& log) {
+    std::istringstream lines(log);
+    std::string errors;
+    for (std::string line; std::getline(lines, line);) {
+        if (std::regex_search(line, PROTOCOL_ERROR)) {
+            errors += line + '\n';
+        }
+    }
+    return errors;
+}
+
+// The last fixed size the client asked for, "WxH", or empty.
+std::string LastFixedSize(const std::string& log) {
+    std::string size;
+    for (auto match = std::sregex_iterator(log.begin(), log.end(), FIXED_SIZE);
+         match != std::sregex_iterator(); ++match) {
+        size = (*match)[1].str() + "x" + (*match)[2].str();
+    }
+    return size;
+}
+
+// True once the compositor has given the player's window the keyboard.
+bool PlayerHasTheKeyboard(std::string_view log) {
+    const std::string text(log);
+    std::smatch client;
+    if (!std::regex_search(text, client, PLAYER_CLIENT)) {
+        return false;
+    }
+    const std::regex entered("client " + client[1].str() + R"re( ev wl_keyboard@\d+\.enter\()re");
+    return std::regex_search(text, entered);
+}
+
 imagegen::DiscDescription TwoTrackDisc() {
     imagegen::DiscDescription disc;
     disc.title = "Wayland Session";
@@ -136,7 +173,6 @@ class PlayerInWayland : public ::testing::Test {
             }
         }
         ASSERT_EQ(::mkdir(m_runtime.c_str(), 0700), 0);
-        ASSERT_TRUE(m_weston.Start(START_TIMEOUT)) << m_weston.Log();
         ASSERT_TRUE(m_server.Start()) << m_server.Log();
         const imagegen::WriteResult written =
             imagegen::WriteImage(m_disc, m_folder / "disc", "disc");
@@ -198,7 +234,7 @@ class PlayerInWayland : public ::testing::Test {
 
     TemporaryFolder m_folder{"corvid-wayland"};
     std::filesystem::path m_runtime = m_folder / "runtime";
-    HeadlessWeston m_weston{m_runtime};
+    WestonSession m_weston{m_runtime};
     PulseServer m_server;
     imagegen::DiscDescription m_disc = TwoTrackDisc();
     std::vector<std::int16_t> m_expected = imagegen::ExpectedPlayback(m_disc, 1);
@@ -207,6 +243,7 @@ class PlayerInWayland : public ::testing::Test {
 
 TEST_F(PlayerInWayland, ShowsItsWindowUnderItsDesktopEntryPlaysBitExactAndEndsOnSigterm) {
     MonitorRecording recording(m_server);
+    ASSERT_TRUE(m_weston.StartHeadless(START_TIMEOUT)) << m_weston.Log();
     ASSERT_TRUE(recording.WaitUntilRecording(START_TIMEOUT));
     ChildProcess player = StartPlayer();
     ASSERT_TRUE(player.IsRunning());
@@ -225,7 +262,65 @@ TEST_F(PlayerInWayland, ShowsItsWindowUnderItsDesktopEntryPlaysBitExactAndEndsOn
 
     ASSERT_EQ(::kill(player.Pid(), SIGTERM), 0);
     EXPECT_EQ(WaitForExit(player, EXIT_TIMEOUT), 0) << "not a close of the window";
-    EXPECT_FALSE(Contains(m_weston.Log(), PROTOCOL_ERROR)) << "a client broke the protocol";
+    EXPECT_FALSE(Contains(m_weston.Log(), PROTOCOL_ERROR)) << "a client broke the protocol:\n"
+                                                           << ProtocolErrors(m_weston.Log());
+}
+
+// Weston's desktop shell maximizes the active window on Super+Shift+M. The
+// player takes a maximize as its compact mode: the window shrinks to the
+// controls above the list. Wayland has no band of windows kept on top, so it
+// stays a normal window under its desktop entry's name, and plays on.
+//
+// Disabled while the Qt adapter can acknowledge the maximized configure at its
+// fixed size before it turns the maximize into compact mode: Weston then cuts
+// the player off with "xdg_surface geometry (W x H) does not match the
+// configured maximized state" (one run in seven here, under the sanitizers).
+// Run it with --gtest_also_run_disabled_tests.
+TEST_F(PlayerInWayland, DISABLED_TheCompositorsMaximizeShrinksTheWindowToCompactMode) {
+    for (const char* name : {"Xvfb", "openbox", "xdotool"}) {
+        if (!HasProgram(name)) {
+            GTEST_SKIP() << name << " is not installed: Weston cannot be given keys";
+        }
+    }
+    ASSERT_TRUE(std::filesystem::create_directory(m_folder / "x11"));
+    VirtualDesktop desktop(m_folder / "x11");
+    ASSERT_TRUE(desktop.Start(START_TIMEOUT)) << desktop.Log();
+    ASSERT_TRUE(m_weston.StartInX11(desktop.Display(), START_TIMEOUT)) << m_weston.Log();
+    const Environment xClient = desktop.ClientEnvironment(m_server.ClientEnvironment());
+    const CommandResult westonWindow =
+        RunCommand({"xdotool", "search", "--sync", "--class", "Weston"}, xClient, START_TIMEOUT);
+    ASSERT_EQ(westonWindow.exitStatus, 0) << westonWindow.output;
+    const std::string window = westonWindow.output.substr(0, westonWindow.output.find('\n'));
+    ChildProcess player = StartPlayer();
+    ASSERT_TRUE(player.IsRunning());
+    ASSERT_TRUE(m_weston.WaitForLog(PlayerHasTheKeyboard, START_TIMEOUT))
+        << "the player's window never got the keyboard";
+    const std::string fullSize = TemplateSize();
+    ASSERT_EQ(LastFixedSize(m_weston.Log()), fullSize);
+
+    DesktopTools tools(xClient);
+    ASSERT_TRUE(tools.PressKeysIn(window, "super+shift+m"));
+    const bool shrunk = m_weston.WaitForLog(
+        [&](std::string_view log) {
+            return LastFixedSize(std::string(log)) != fullSize || Contains(log, PROTOCOL_ERROR);
+        },
+        START_TIMEOUT);
+    ASSERT_FALSE(Contains(m_weston.Log(), PROTOCOL_ERROR)) << "Weston cut the player off:\n"
+                                                           << ProtocolErrors(m_weston.Log());
+    ASSERT_TRUE(shrunk) << "the window kept its size";
+    const std::string compact = LastFixedSize(m_weston.Log());
+    const std::size_t cross = compact.find('x');
+    EXPECT_EQ(compact.substr(0, cross), fullSize.substr(0, fullSize.find('x')))
+        << "compact mode changed the width: " << compact;
+    EXPECT_LT(std::stoi(compact.substr(cross + 1)),
+              std::stoi(fullSize.substr(fullSize.find('x') + 1)));
+    EXPECT_FALSE(Contains(m_weston.Log(), OTHER_APP_ID))
+        << "the window changed its app id:" << AppIdsIn(m_weston.Log());
+
+    ASSERT_EQ(::kill(player.Pid(), SIGTERM), 0);
+    EXPECT_EQ(WaitForExit(player, EXIT_TIMEOUT), 0) << "not a close of the window";
+    EXPECT_FALSE(Contains(m_weston.Log(), PROTOCOL_ERROR)) << "a client broke the protocol:\n"
+                                                           << ProtocolErrors(m_weston.Log());
 }
 
 }  // namespace

@@ -23,10 +23,10 @@ Environment ProcessEnvironment() {
 
 }  // namespace
 
-HeadlessWeston::HeadlessWeston(std::filesystem::path runtimeFolder)
+WestonSession::WestonSession(std::filesystem::path runtimeFolder)
     : m_runtimeFolder(std::move(runtimeFolder)) {}
 
-HeadlessWeston::~HeadlessWeston() {
+WestonSession::~WestonSession() {
     if (m_weston.IsRunning()) {
         m_weston.Terminate();
     }
@@ -42,17 +42,32 @@ HeadlessWeston::~HeadlessWeston() {
     }
 }
 
-bool HeadlessWeston::Start(std::chrono::milliseconds timeout) {
+bool WestonSession::StartHeadless(std::chrono::milliseconds timeout) {
+    return Start({"--backend=headless-backend.so"}, ProcessEnvironment(), timeout);
+}
+
+bool WestonSession::StartInX11(const std::string& display, std::chrono::milliseconds timeout) {
+    // Xvfb has no GL: Weston draws with its CPU renderer.
+    return Start({"--backend=x11-backend.so", "--use-pixman"},
+                 WithVariables(ProcessEnvironment(), {"DISPLAY=" + display}), timeout);
+}
+
+bool WestonSession::Start(std::vector<std::string> arguments, const Environment& environment,
+                          std::chrono::milliseconds timeout) {
     Pipe output = MakePipe();
     m_stop = MakePipe();
     if (output.read.Get() < 0 || m_stop.read.Get() < 0) {
         return false;
     }
+    arguments.insert(arguments.begin(), "weston");
     // "proto" logs every request and event; "log" is Weston's own log.
+    for (const char* argument :
+         {"--idle-time=0", "--width=1024", "--height=768", "--logger-scopes=log,proto"}) {
+        arguments.emplace_back(argument);
+    }
+    arguments.push_back("--socket=" + std::string(SOCKET_NAME));
     m_weston = ChildProcess::Spawn(
-        {"weston", "--backend=headless-backend.so", "--socket=" + std::string(SOCKET_NAME),
-         "--idle-time=0", "--width=1024", "--height=768", "--logger-scopes=log,proto"},
-        WithVariables(ProcessEnvironment(), {"XDG_RUNTIME_DIR=" + m_runtimeFolder.string()}),
+        arguments, WithVariables(environment, {"XDG_RUNTIME_DIR=" + m_runtimeFolder.string()}),
         output.write.Get(), output.write.Get());
     output.write.Close();
     if (!m_weston.IsRunning()) {
@@ -65,26 +80,26 @@ bool HeadlessWeston::Start(std::chrono::milliseconds timeout) {
         timeout);
 }
 
-Environment HeadlessWeston::ClientEnvironment(Environment base) const {
+Environment WestonSession::ClientEnvironment(Environment base) const {
     std::erase_if(base, [](const std::string& entry) { return entry.starts_with("DISPLAY="); });
     return WithVariables(std::move(base), {"XDG_RUNTIME_DIR=" + m_runtimeFolder.string(),
                                            "WAYLAND_DISPLAY=" + std::string(SOCKET_NAME),
                                            "QT_QPA_PLATFORM=wayland", "XDG_SESSION_TYPE=wayland"});
 }
 
-bool HeadlessWeston::WaitForLog(const std::function<bool(std::string_view)>& predicate,
-                                std::chrono::milliseconds timeout) {
+bool WestonSession::WaitForLog(const std::function<bool(std::string_view)>& predicate,
+                               std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     m_arrived.wait_for(lock, timeout, [&] { return m_ended || predicate(m_log); });
     return predicate(m_log);
 }
 
-std::string HeadlessWeston::Log() const {
+std::string WestonSession::Log() const {
     std::lock_guard lock(m_mutex);
     return m_log;
 }
 
-void HeadlessWeston::ReadLoop(int fd, int stopFd) {
+void WestonSession::ReadLoop(int fd, int stopFd) {
     std::array<char, 16384> buffer{};
     for (;;) {
         std::array<pollfd, 2> wanted{pollfd{fd, POLLIN, 0}, pollfd{stopFd, POLLIN, 0}};

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "tests/e2e/Desktop.h"
 #include "tests/support/Pipe.h"
@@ -15,23 +16,27 @@
 
 namespace corvid::testing {
 
-// A Wayland session for end-to-end tests: Weston with its headless back end
-// and its desktop shell, listening on a socket of its own in a private runtime
-// folder. Weston logs every protocol message between it and its clients, so a
-// test can see what a client told the compositor: its app id, its titles.
-// Weston is stopped by its process id when the object goes.
-class HeadlessWeston {
+// A Wayland session for end-to-end tests: Weston with its desktop shell,
+// listening on a socket of its own in a private runtime folder. Weston logs
+// every protocol message between it and its clients, so a test can see what a
+// client told the compositor: its app id, its titles, its size. Weston is
+// stopped by its process id when the object goes.
+class WestonSession {
   public:
     // `runtimeFolder` must exist, owned by this user with mode 0700.
-    explicit HeadlessWeston(std::filesystem::path runtimeFolder);
-    ~HeadlessWeston();
-    HeadlessWeston(const HeadlessWeston&) = delete;
-    HeadlessWeston& operator=(const HeadlessWeston&) = delete;
+    explicit WestonSession(std::filesystem::path runtimeFolder);
+    ~WestonSession();
+    WestonSession(const WestonSession&) = delete;
+    WestonSession& operator=(const WestonSession&) = delete;
 
-    // Starts Weston and waits until its desktop shell says that the desktop is
-    // ready; by then the socket accepts clients. False when it did not come up
-    // in time; Log() tells why.
-    [[nodiscard]] bool Start(std::chrono::milliseconds timeout);
+    // Starts Weston with its headless back end: no screen and no input.
+    // Waits until its desktop shell says that the desktop is ready; by then
+    // the socket accepts clients. False when it did not come up in time;
+    // Log() tells why.
+    [[nodiscard]] bool StartHeadless(std::chrono::milliseconds timeout);
+    // Starts Weston as a window of the X display `display`, so that X tools
+    // can press keys in the session. Waits as StartHeadless does.
+    [[nodiscard]] bool StartInX11(const std::string& display, std::chrono::milliseconds timeout);
 
     // `base` as a Wayland client of this compositor sees it: the runtime
     // folder, the socket's name, Qt's Wayland platform, and no X display to
@@ -45,6 +50,8 @@ class HeadlessWeston {
     [[nodiscard]] std::string Log() const;
 
   private:
+    [[nodiscard]] bool Start(std::vector<std::string> arguments, const Environment& environment,
+                             std::chrono::milliseconds timeout);
     void ReadLoop(int fd, int stopFd);
 
     std::filesystem::path m_runtimeFolder;
