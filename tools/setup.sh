@@ -14,6 +14,8 @@ packages=(
     dbus-daemon playerctl
     libxcb-damage0-dev libxcb-xtest0-dev
     time
+    debhelper lintian
+    qt6-wayland weston
 )
 # The peers the benchmarks measure the player against.
 if [ "${1:-}" = "--bench" ]; then
