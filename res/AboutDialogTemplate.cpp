@@ -30,7 +30,7 @@ constexpr std::array ABOUT_CONTROLS{
                     "Corvid Player, an audio CD player for the Linux desktop.", 7, 111, 209, 8,
                     LINE},
     ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT,
-                    "libcue, libsndfile and PulseAudio.", 7, 152, 209, 8, LINE},
+                    "libsndfile, WavPack, uchardet and PulseAudio.", 7, 152, 209, 8, LINE},
     ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT,
                     "Made with Qt 6, libcdio and libcdio-paranoia,", 7, 136, 209, 8, LINE},
     ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::GROUP_BOX, "", 7, 7, 209, 160},

@@ -81,7 +81,7 @@ struct DriveOpenResult {
     std::optional<DriveError> error;  // set on failure
 };
 
-// Opens a real drive (libcdio) or a cue sheet image (libcue, libsndfile).
+// Opens a real drive (libcdio) or a cue sheet image (our cue sheet reader, libsndfile).
 DriveOpenResult OpenDrive(const DriveLocation& location);
 
 }  // namespace corvid::cdrom
