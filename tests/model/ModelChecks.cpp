@@ -221,7 +221,10 @@ std::optional<std::string> ModelPlayer::CheckSaveButton(int modeBefore, bool mod
 }
 
 std::optional<std::string> ModelPlayer::CheckListOrder() {
-    if (m_player->CdKey() == -1 || !m_listFits) {
+    // Until the window has looked at the drive after a change by the drive's
+    // button, its list is rightly the disc's that was in, and the lengths of
+    // the disc now in the drive say nothing about it.
+    if (m_player->CdKey() == -1 || !m_listFits || !m_driveSettled) {
         return std::nullopt;
     }
     ++m_stats.listChecks;
