@@ -11,6 +11,8 @@ set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 output_dir=${1:-$source_dir/build/deb}
+# debhelper, lintian and the build's libraries, as the other scripts do.
+"$source_dir/tools/setup.sh"
 
 project_version=$(sed -n 's/^project([A-Za-z]* VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")
 package_version=$(dpkg-parsechangelog -l "$source_dir/debian/changelog" -S Version)
