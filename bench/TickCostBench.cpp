@@ -87,7 +87,7 @@ class PlayerOnList {
         m_sink.SetBeforePull(
             [this](std::int64_t frames) { m_device->Engine().WaitUntilBuffered(frames); });
         m_player = std::make_unique<ui::CPlayerDlg>(
-            ui::PlayerPorts{m_windows, *m_device, m_mixer, Lists()});
+            ui::PlayerPorts{m_windows, *m_device, *m_device, m_mixer, Lists()});
         m_window = &m_windows.Open(res::PLAYER_DIALOG, *m_player);
         // Play from the middle track's first subtrack.
         m_middleRow = RowOfTrack((tracks + 1) / 2) + (subtracks > 0 ? 1 : 0);

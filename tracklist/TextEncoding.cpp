@@ -1,5 +1,6 @@
 #include "tracklist/TextEncoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -153,6 +154,21 @@ std::size_t CodePointCount(std::string_view utf8) {
         }
     }
     return count;
+}
+
+std::string ListText(std::string_view text, std::size_t maxCodePoints) {
+    std::string decoded = DecodeLine(text);
+    // C0 controls and DEL; the C1 controls are two-byte sequences in UTF-8.
+    std::replace_if(
+        decoded.begin(), decoded.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20U || c == '\x7F'; }, ' ');
+    const std::size_t first = decoded.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    const std::size_t last = decoded.find_last_not_of(' ');
+    const std::string_view trimmed = std::string_view(decoded).substr(first, last - first + 1);
+    return std::string(FirstCodePoints(trimmed, maxCodePoints));
 }
 
 }  // namespace corvid::tracklist

@@ -28,4 +28,9 @@ std::string_view AfterCodePoints(std::string_view utf8, std::size_t count);
 // The number of code points of UTF-8 text.
 std::size_t CodePointCount(std::string_view utf8);
 
+// A name from outside (a disc's CD-TEXT, a cue sheet, a database) as a list
+// can hold it: UTF-8 (Windows-1252 when it is not), each control character a
+// blank, blanks at its ends dropped, and at most `maxCodePoints` code points.
+std::string ListText(std::string_view text, std::size_t maxCodePoints);
+
 }  // namespace corvid::tracklist

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cdaudio/DiscNames.h"
 #include "cdaudio/MciPort.h"
 #include "cdaudio/MixerPort.h"
 #include "platform/window/WindowSystem.h"
@@ -9,11 +10,13 @@
 namespace corvid::ui {
 
 // What the player window is given by the start-up: the windowing system, the
-// "cdaudio" device and its volume line, and the folder that becomes the
-// current directory, where track list files are looked for and saved.
+// "cdaudio" device, the names its disc carries and its volume line, and the
+// folder that becomes the current directory, where track list files are
+// looked for and saved.
 struct PlayerPorts {
     window::WindowSystem& windows;
     MciPort& mci;
+    DiscNamesPort& discNames;
     MixerPort& mixer;
     std::filesystem::path trackListFolder;
 };

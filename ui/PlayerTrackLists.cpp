@@ -48,10 +48,13 @@ void CPlayerDlg::LoadTrackListForDisc() {
 
 void CPlayerDlg::ShowDefaultTrackList() {
     tracklist::CdAudioDiscFacts disc(m_cd);
-    const tracklist::TrackList list = tracklist::MakeDefaultTrackList(disc, m_cdKey);
+    const tracklist::TrackList list =
+        tracklist::MakeDefaultTrackList(disc, m_cdKey, m_ports.discNames.CurrentDiscNames());
     AppendRows(list.rows);
     m_edAlbum->SetText(list.album);
     m_edAlbum->SetModify(false);
+    m_edArtist->SetText(list.artist);
+    m_edArtist->SetModify(false);
     // Typing replaces the placeholder name at once.
     m_edAlbum->SetFocus();
     m_edAlbum->SelectAll();

@@ -48,7 +48,7 @@ ProgramSession::ProgramSession(const CommandOptions& options, const Environment&
                m_sink) {}
 
 ui::PlayerPorts ProgramSession::Ports() {
-    return {m_windows, m_device, m_mixer, m_trackListFolder};
+    return {m_windows, m_device, m_device, m_mixer, m_trackListFolder};
 }
 
 }  // namespace corvid::app

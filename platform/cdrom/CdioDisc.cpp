@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/cdrom/CdioText.h"
 #include "platform/cdrom/CdioToc.h"
 
 namespace corvid::cdrom {
@@ -18,13 +19,17 @@ std::shared_ptr<CdioDisc> CdioDisc::Load(CdioHandle cdio, std::string driveName)
     if (!toc) {
         return nullptr;
     }
+    auto names = std::make_shared<const DiscNames>(ReadCdText(cdio.get(), *toc));
     return std::make_shared<CdioDisc>(std::move(cdio), std::move(driveName),
-                                      std::make_shared<const Toc>(std::move(*toc)));
+                                      std::make_shared<const Toc>(std::move(*toc)),
+                                      std::move(names));
 }
 
-CdioDisc::CdioDisc(CdioHandle cdio, std::string driveName, std::shared_ptr<const Toc> toc)
+CdioDisc::CdioDisc(CdioHandle cdio, std::string driveName, std::shared_ptr<const Toc> toc,
+                   std::shared_ptr<const DiscNames> names)
     : m_driveName(std::move(driveName)),
       m_toc(std::move(toc)),
+      m_names(std::move(names)),
       m_runs(AudioRuns(*m_toc)),
       m_cdio(std::move(cdio)) {}
 

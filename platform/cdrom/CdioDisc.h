@@ -24,11 +24,14 @@ class CdioDisc {
     // Reads the table of contents; null when the disc has none that can be used.
     static std::shared_ptr<CdioDisc> Load(CdioHandle cdio, std::string driveName);
 
-    CdioDisc(CdioHandle cdio, std::string driveName, std::shared_ptr<const Toc> toc);
+    CdioDisc(CdioHandle cdio, std::string driveName, std::shared_ptr<const Toc> toc,
+             std::shared_ptr<const DiscNames> names = nullptr);
     CdioDisc(const CdioDisc&) = delete;
     CdioDisc& operator=(const CdioDisc&) = delete;
 
     [[nodiscard]] const std::shared_ptr<const Toc>& GetToc() const { return m_toc; }
+    // Its CD-TEXT, read with the table of contents; null when it has none.
+    [[nodiscard]] const std::shared_ptr<const DiscNames>& GetNames() const { return m_names; }
 
     // As Drive::ReadAudio. Only the audio of audio tracks can be read, up to
     // each track's playable end.
@@ -54,6 +57,7 @@ class CdioDisc {
 
     const std::string m_driveName;
     const std::shared_ptr<const Toc> m_toc;
+    const std::shared_ptr<const DiscNames> m_names;
     const std::vector<AudioRun> m_runs;
 
     std::mutex m_readMutex;

@@ -160,6 +160,14 @@ std::shared_ptr<const Toc> CdioDrive::CurrentToc() {
     return m_disc->GetToc();
 }
 
+std::shared_ptr<const DiscNames> CdioDrive::CurrentNames() {
+    std::lock_guard lock(m_cacheMutex);
+    if (m_state != DriveState::Ready || !m_disc) {
+        return nullptr;
+    }
+    return m_disc->GetNames();
+}
+
 bool CdioDrive::TakeDiscChanged() {
     std::lock_guard lock(m_cacheMutex);
     return std::exchange(m_discChanged, false);

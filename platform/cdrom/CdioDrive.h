@@ -48,6 +48,7 @@ class CdioDrive final : public Drive {
 
     DriveState State() override;
     std::shared_ptr<const Toc> CurrentToc() override;
+    std::shared_ptr<const DiscNames> CurrentNames() override;
     bool TakeDiscChanged() override;
     std::optional<DriveError> OpenTray() override;
     std::optional<DriveError> CloseTray() override;

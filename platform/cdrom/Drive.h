@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "cdaudio/DiscNames.h"
 #include "cdaudio/MciPort.h"
 #include "platform/cdrom/Toc.h"
 
@@ -55,6 +56,9 @@ class Drive {
     // True once for each change of disc since the previous call, so that a
     // disc swapped between two polls is not taken for the old one.
     [[nodiscard]] virtual bool TakeDiscChanged() = 0;
+    // What the disc in CurrentToc() names: CD-TEXT, or an image's sheet. Null
+    // when the drive reads no names or holds no disc.
+    [[nodiscard]] virtual std::shared_ptr<const DiscNames> CurrentNames() { return nullptr; }
 
     virtual std::optional<DriveError> OpenTray() = 0;
     virtual std::optional<DriveError> CloseTray() = 0;

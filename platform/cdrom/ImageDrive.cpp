@@ -11,10 +11,36 @@ namespace corvid::cdrom {
 
 namespace {
 
+// The sheet's TITLE and PERFORMER lines and its index marks, as a disc's names.
+std::shared_ptr<const DiscNames> NamesOfImage(const DiscImage& image) {
+    const ImageDiscInfo& info = image.Info();
+    const Toc& toc = *image.SharedToc();
+    auto names = std::make_shared<DiscNames>();
+    names->title = info.texts.title;
+    names->performer = info.texts.performer;
+    const std::size_t trackCount = std::min(info.tracks.size(), toc.tracks.size());
+    for (std::size_t index = 0; index < trackCount; ++index) {
+        const ImageTrackInfo& track = info.tracks[index];
+        DiscTrackNames trackNames{
+            toc.tracks[index].number, track.texts.title, track.texts.performer, {}};
+        for (const ImageIndexMark& mark : track.indexMarks) {
+            trackNames.indexMarks.push_back({mark.number, mark.sector - toc.tracks[index].start});
+        }
+        if (!trackNames.title.empty() || !trackNames.performer.empty() ||
+            !trackNames.indexMarks.empty()) {
+            names->tracks.push_back(std::move(trackNames));
+        }
+    }
+    return names;
+}
+
 class ImageDrive final : public Drive {
   public:
     ImageDrive(std::filesystem::path cueSheet, std::unique_ptr<DiscImage> image)
-        : m_cueSheet(std::move(cueSheet)), m_image(std::move(image)), m_toc(m_image->SharedToc()) {}
+        : m_cueSheet(std::move(cueSheet)),
+          m_image(std::move(image)),
+          m_toc(m_image->SharedToc()),
+          m_names(NamesOfImage(*m_image)) {}
 
     DriveState State() override {
         std::lock_guard lock(m_stateMutex);
@@ -26,6 +52,10 @@ class ImageDrive final : public Drive {
         return m_state == DriveState::Ready ? m_toc : nullptr;
     }
 
+    std::shared_ptr<const DiscNames> CurrentNames() override {
+        std::lock_guard lock(m_stateMutex);
+        return m_state == DriveState::Ready ? m_names : nullptr;
+    }
     bool TakeDiscChanged() override {
         std::lock_guard lock(m_stateMutex);
         return std::exchange(m_discChanged, false);
@@ -49,6 +79,7 @@ class ImageDrive final : public Drive {
     std::mutex m_stateMutex;
     DriveState m_state = DriveState::Ready;
     std::shared_ptr<const Toc> m_toc;
+    std::shared_ptr<const DiscNames> m_names;
     bool m_discChanged = false;
 };
 
@@ -78,6 +109,7 @@ std::optional<DriveError> ImageDrive::CloseTray() {
             m_discChanged = true;
             m_toc.reset();
         }
+        m_names.reset();
         m_state = DriveState::NoDisc;
         return m_loadError;
     }
@@ -86,6 +118,7 @@ std::optional<DriveError> ImageDrive::CloseTray() {
         m_discChanged = true;
     }
     m_toc = toc;
+    m_names = NamesOfImage(*m_image);
     m_state = DriveState::Ready;
     return std::nullopt;
 }

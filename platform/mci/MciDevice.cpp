@@ -111,6 +111,7 @@ MciDevice::Reply MciDevice::Execute(const CloseCommand&) {
     m_engine.Detach();
     m_playNotice.reset();
     m_toc.reset();
+    m_names.reset();
     m_positionSource = PositionSource::DiscStart;
     m_reportOpenOnce = false;
     m_drive.reset();
@@ -245,8 +246,20 @@ void MciDevice::RefreshDisc() {
     // A disc without a track is not one that can be listed or played.
     if (toc != nullptr && !toc->tracks.empty()) {
         m_toc = std::move(toc);
+        m_names = m_drive->CurrentNames();
+        // A disc swapped between the two questions: its names are not this one's.
+        if (m_drive->CurrentToc() != m_toc) {
+            m_names.reset();
+        }
         m_positionSource = PositionSource::DiscStart;
     }
+}
+
+DiscNames MciDevice::CurrentDiscNames() {
+    if (!HasDisc() || m_names == nullptr) {
+        return {};
+    }
+    return *m_names;
 }
 
 void MciDevice::ForgetDisc() {
@@ -256,6 +269,7 @@ void MciDevice::ForgetDisc() {
     StopEngine();
     m_playNotice.reset();
     m_toc.reset();
+    m_names.reset();
     m_positionSource = PositionSource::DiscStart;
 }
 

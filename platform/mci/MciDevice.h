@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cdaudio/DiscNames.h"
 #include "cdaudio/MciPort.h"
 #include "platform/cdrom/Drive.h"
 #include "platform/cdrom/PcmSink.h"
@@ -25,8 +26,9 @@ using DriveOpener = std::function<cdrom::DriveOpenResult()>;
 //
 // Threads: the window's thread only, as MciPort says. Status queries answer
 // from the drive's cached state and the engine's status, and never wait.
-// "open" calls `opener` to reach the drive; "close" lets it go.
-class MciDevice final : public MciPort {
+// "open" calls `opener` to reach the drive; "close" lets it go. The names the
+// disc carries are those of the disc whose table of contents it took in.
+class MciDevice final : public MciPort, public DiscNamesPort {
   public:
     MciDevice(DriveOpener opener, cdrom::PcmSink& sink, cdrom::EngineOptions options = {});
     ~MciDevice() override;
@@ -36,6 +38,7 @@ class MciDevice final : public MciPort {
     MciError SendString(std::string_view text, std::span<char> answer,
                         NotifyWindow* notify) override;
     std::string GetErrorString(MciError error) override;
+    DiscNames CurrentDiscNames() override;
 
     // For tests and tools that drive a manual sink.
     [[nodiscard]] cdrom::PlaybackEngine& Engine() { return m_engine; }
@@ -79,6 +82,7 @@ class MciDevice final : public MciPort {
     // Declared before the engine, so that the engine is gone before the drive it reads.
     std::unique_ptr<cdrom::Drive> m_drive;
     std::shared_ptr<const cdrom::Toc> m_toc;
+    std::shared_ptr<const DiscNames> m_names;  // of the disc of m_toc
     cdrom::PlaybackEngine m_engine;
     std::shared_ptr<PlayNotice> m_playNotice;
 

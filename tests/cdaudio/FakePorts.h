@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cdaudio/DiscNames.h"
 #include "cdaudio/MciPort.h"
 #include "cdaudio/MessagePort.h"
 #include "cdaudio/MixerPort.h"
@@ -101,6 +102,13 @@ class FakeMci : public MciPort {
 };
 
 // Aux devices with a line component type and a volume value each.
+// A disc's names as a test sets them.
+class FakeDiscNames : public DiscNamesPort {
+  public:
+    DiscNames CurrentDiscNames() override { return names; }
+    DiscNames names;
+};
+
 class FakeMixer : public MixerPort {
   public:
     struct Device {

@@ -96,7 +96,8 @@ void PlayerScenario::StartWith(mci::DriveOpener opener) {
     m_sink.SetBeforePull(
         [this](std::int64_t frames) { m_device->Engine().WaitUntilBuffered(frames); });
     m_mci = std::make_unique<RecordingMci>(*m_device);
-    m_player = std::make_unique<CPlayerDlg>(PlayerPorts{m_windows, *m_mci, m_mixer, ListFolder()});
+    m_player = std::make_unique<CPlayerDlg>(
+        PlayerPorts{m_windows, *m_mci, *m_device, m_mixer, ListFolder()});
     m_window = &m_windows.Open(res::PLAYER_DIALOG, *m_player);
 }
 
