@@ -299,7 +299,7 @@ TEST_F(PlayerEndToEnd, PlaysTheImageStopsOnAClickOfPlayStopAndClosesWithAltF4) {
         << PlayerLog();
     ExpectTrackOneHeardUntilTheStop(recording, *start);
     // The sheet's TITLE names the album of the list the disc gave.
-    EXPECT_EQ(tools.WindowName(*window), "(01:00) End to End");
+    EXPECT_EQ(tools.WindowName(*window), "(00:59) End to End");
     const std::filesystem::path stopped = OutputFolder() / "player.png";
     EXPECT_TRUE(tools.SaveScreenshot(*window, stopped));
     std::cout << "screenshots: " << playing.string() << " " << stopped.string() << '\n';
