@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QUrl>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "names/CddbAnswer.h"
+#include "names/NameLookup.h"
+#include "platform/names/DiscIds.h"
+#include "platform/qt/TimerSource.h"
+
+class QNetworkReply;
+
+namespace corvid::names {
+
+// How the program names itself to the servers.
+struct ClientIdentity {
+    std::string version;      // "1.08"
+    std::string projectPage;  // an address where the servers' admins can reach us
+    // The CDDB greeting's user and host; gnudb wants a registered e-mail
+    // address's two halves here.
+    std::string cddbUser = "anonymous";
+    std::string cddbHost = "localhost";
+};
+
+struct NameServers {
+    QUrl musicBrainz{QStringLiteral("https://musicbrainz.org")};
+    QUrl gnudb{QStringLiteral("https://gnudb.gnudb.org")};
+};
+
+struct LookupLimits {
+    int requestMilliseconds = 15'000;            // from sending a request to its whole answer
+    std::int64_t bodyBytes = 4 * 1024 * 1024;    // the longest answer read
+    int longestRetryWaitMilliseconds = 10'000;   // a longer Retry-After is cut to this
+    int musicBrainzSpacingMilliseconds = 1'000;  // between two requests to MusicBrainz
+    int mostGnudbEntries = 5;                    // entries read of a list of matches
+};
+
+// Finds names over HTTP with Qt Network: MusicBrainz's web service first, by
+// the disc's MusicBrainz ID; gnudb's CDDB interface when MusicBrainz knows no
+// release (404), by the freedb ID and the whole TOC. At most one request a
+// second goes to MusicBrainz, over all searches. Each request has a time
+// limit and a cap on its answer's size (the download is broken off when the
+// cap is passed). A 503 or 429 is retried once after the wait the server
+// asks (Retry-After, cut to a bound), then fails as RateLimited. All the
+// waiting is done by timers from `timers`, on the caller's event loop.
+class NetworkNameLookup final : public QObject, public NameLookup {
+  public:
+    NetworkNameLookup(window::qt::TimerSource& timers, ClientIdentity identity,
+                      NameServers servers = {}, LookupLimits limits = {});
+    NetworkNameLookup(const NetworkNameLookup&) = delete;
+    NetworkNameLookup& operator=(const NetworkNameLookup&) = delete;
+    ~NetworkNameLookup() override;
+
+    void Find(const DiscToc& toc, Callback callback) override;
+    void Cancel() override;
+    [[nodiscard]] bool Running() const override { return static_cast<bool>(callback); }
+
+    // "CorvidPlayer/<version> ( <project page> )".
+    [[nodiscard]] QByteArray UserAgent() const;
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    enum class Server : std::uint8_t { MusicBrainz, GnudbQuery, GnudbRead };
+    enum TimerId : int { PACE_TIMER = 1, RETRY_TIMER, TIME_LIMIT_TIMER };
+
+    struct Request {
+        Server server = Server::MusicBrainz;
+        QUrl url;
+    };
+    // Drops a reply without a word to us: our connections go, the download
+    // stops, and Qt deletes it once it is safe.
+    struct ReplyDeleter {
+        QObject* receiver = nullptr;
+        void operator()(QNetworkReply* reply) const;
+    };
+
+    void AskMusicBrainz();
+    void AskGnudb();
+    void ReadNextGnudbEntry();
+    void Send(const Request& request);
+    void SendNow(const Request& request);
+    void ReadArrivedBody();
+    void OnFinished();
+    void OnTick(int timerId);
+    [[nodiscard]] bool RetryIfAsked(int status);
+    void TakeMusicBrainzAnswer(int status);
+    void TakeGnudbQuery(int status);
+    void TakeGnudbRead(int status);
+    void Fail(FailureKind kind, std::string reason = {}, int status = 0);
+    void Finish(const LookupOutcome& outcome);
+    void StopRequest();
+    [[nodiscard]] std::string ServerName() const;
+    [[nodiscard]] QUrl CddbUrl(const std::string& command) const;
+
+    window::qt::TimerSource& timers;
+    ClientIdentity identity;
+    NameServers servers;
+    LookupLimits limits;
+    QNetworkAccessManager network;
+
+    Callback callback;
+    DiscToc toc;
+    DiscIds ids;
+    std::uint64_t searchSerial = 0;
+    std::optional<Request> current;
+    bool retried = false;
+    bool waitingForPace = false;
+    std::unique_ptr<QNetworkReply, ReplyDeleter> reply{nullptr, ReplyDeleter{this}};
+    QByteArray body;
+    std::deque<CddbMatch> gnudbMatches;
+    std::vector<ReleaseNames> found;
+
+    std::unique_ptr<window::qt::RunningTimer> paceTimer;
+    std::unique_ptr<window::qt::RunningTimer> retryTimer;
+    std::unique_ptr<window::qt::RunningTimer> timeLimitTimer;
+};
+
+}  // namespace corvid::names
