@@ -26,6 +26,7 @@
 
 #include "app/SingleInstance.h"
 #include "cdaudio/DiscTime.h"
+#include "tests/support/DesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
 
@@ -212,13 +213,6 @@ class StartingGate {
     OwnedFd m_writeEnd;
     std::vector<Copy> m_copies;
 };
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string DescribeStatus(int status) {
     if (WIFEXITED(status)) {

@@ -20,6 +20,7 @@
 #include "res/PlayerDialogTemplate.h"
 #include "tests/e2e/Desktop.h"
 #include "tests/e2e/PlayerControlPoints.h"
+#include "tests/support/DesktopTesting.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
@@ -46,26 +47,6 @@ constexpr std::size_t SILENCE_SAMPLES = SAMPLES_PER_SECOND;
 // The first frames of the disc, which find where play began in a capture.
 constexpr std::size_t HEAD_SAMPLES = 64;
 
-bool HasProgram(std::string_view name) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        if (::access((folder + "/" + std::string(name)).c_str(), X_OK) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::optional<std::string> MissingProgram() {
-    for (const char* name : {"Xvfb", "openbox", "xdotool", "xwininfo", "import", "parec"}) {
-        if (!HasProgram(name)) {
-            return name;
-        }
-    }
-    return std::nullopt;
-}
-
 // Three tracks of the test signal; the first long enough to be stopped
 // while it plays.
 imagegen::DiscDescription ThreeTrackDisc() {
@@ -78,13 +59,6 @@ imagegen::DiscDescription ThreeTrackDisc() {
     return disc;
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // Used only when the program is built with the leak sanitizer.
 std::string DesktopLeakSuppressions() {
     return "LSAN_OPTIONS=print_suppressions=0:suppressions=" CORVID_E2E_SOURCE_DIR
@@ -93,25 +67,6 @@ std::string DesktopLeakSuppressions() {
 
 std::filesystem::path OutputFolder() {
     return CORVID_E2E_OUTPUT_DIR;
-}
-
-// How many samples from `start` on match the disc before the first that differs.
-std::size_t MatchingSamples(std::span<const std::int16_t> recorded, std::size_t start,
-                            std::span<const std::int16_t> expected) {
-    std::size_t matching = 0;
-    while (start + matching < recorded.size() && matching < expected.size() &&
-           recorded[start + matching] == expected[matching]) {
-        ++matching;
-    }
-    return matching;
-}
-
-bool EndsInSilence(std::span<const std::int16_t> recorded, std::size_t after) {
-    if (recorded.size() < after + SILENCE_SAMPLES) {
-        return false;
-    }
-    return std::all_of(recorded.end() - static_cast<std::ptrdiff_t>(SILENCE_SAMPLES),
-                       recorded.end(), [](std::int16_t sample) { return sample == 0; });
 }
 
 // Presses Alt+F4 in the window and waits for the program's exit code. Now
@@ -139,7 +94,8 @@ std::optional<int> CloseWithAltF4(DesktopTools& tools, const std::string& window
 class PlayerEndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const std::optional<std::string> missing = MissingProgram()) {
+        if (const std::optional<std::string> missing =
+                MissingProgram({"Xvfb", "openbox", "xdotool", "xwininfo", "import", "parec"})) {
             GTEST_SKIP() << missing.value() << " is not installed: the desktop cannot be made";
         }
         ASSERT_TRUE(m_desktop.Start(START_TIMEOUT)) << m_desktop.Log();
@@ -239,7 +195,7 @@ class PlayerEndToEnd : public ::testing::Test {
         }
         return recording.WaitFor(
             [&](std::span<const std::int16_t> recorded) {
-                return EndsInSilence(recorded, beforeClick);
+                return EndsInSilence(recorded, beforeClick, SILENCE_SAMPLES);
             },
             SOUND_TIMEOUT);
     }

@@ -19,6 +19,7 @@
 #include "platform/cdrom/Toc.h"
 #include "res/PlayerDialogTemplate.h"
 #include "tests/e2e/Desktop.h"
+#include "tests/support/DesktopTesting.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/wayland/Weston.h"
@@ -52,24 +53,6 @@ const std::regex PLAYER_CLIENT(
     R"re(client (0x[0-9a-f]+) rq xdg_toplevel@\d+\.set_app_id\("corvid-player"\))re");
 // A client that broke the protocol is sent this before it is cut off.
 const std::regex PROTOCOL_ERROR(R"re(wl_display@1\.error\()re");
-
-bool HasProgram(std::string_view name) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        if (::access((folder + "/" + std::string(name)).c_str(), X_OK) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 bool Contains(std::string_view log, const std::regex& pattern) {
     return std::regex_search(log.begin(), log.end(), pattern);
@@ -152,16 +135,6 @@ imagegen::DiscDescription TwoTrackDisc() {
     disc.tracks[0].length = 30 * FRAMES_PER_SECOND;
     disc.tracks[1].length = 10 * FRAMES_PER_SECOND;
     return disc;
-}
-
-std::size_t MatchingSamples(std::span<const std::int16_t> recorded, std::size_t start,
-                            std::span<const std::int16_t> expected) {
-    std::size_t matching = 0;
-    while (start + matching < recorded.size() && matching < expected.size() &&
-           recorded[start + matching] == expected[matching]) {
-        ++matching;
-    }
-    return matching;
 }
 
 class PlayerInWayland : public ::testing::Test {

@@ -19,6 +19,7 @@
 #include "tests/e2e/Desktop.h"
 #include "tests/e2e/PlayerControlPoints.h"
 #include "tests/faults/support/FaultPlayer.h"
+#include "tests/support/DesktopTesting.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
@@ -29,6 +30,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::MonitorRecording;
+using testing::ReadText;
 
 constexpr auto TIMEOUT = 60s;
 constexpr std::size_t SAMPLES_PER_SECOND =
@@ -36,13 +38,6 @@ constexpr std::size_t SAMPLES_PER_SECOND =
 // Enough samples to place a piece of the capture in the disc: the test signal
 // never repeats a sample frame.
 constexpr std::size_t PROBE_SAMPLES = 64;
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // The first sample that is not silence, from `from` on.
 std::optional<std::size_t> FirstSound(std::span<const std::int16_t> recorded, std::size_t from) {
@@ -68,11 +63,9 @@ std::optional<std::size_t> PlaceInDisc(std::span<const std::int16_t> disc,
 class DesktopFaults : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* program : {"Xvfb", "openbox", "xdotool", "xwininfo", "parec"}) {
-            if (testing::RunCommand({"sh", "-c", std::string("command -v ") + program}, {}, TIMEOUT)
-                    .exitStatus != 0) {
-                GTEST_SKIP() << program << " is not installed: the desktop cannot be made";
-            }
+        if (const std::optional<std::string> missing =
+                testing::MissingProgram({"Xvfb", "openbox", "xdotool", "xwininfo", "parec"})) {
+            GTEST_SKIP() << *missing << " is not installed: the desktop cannot be made";
         }
         ASSERT_TRUE(m_desktop.Start(TIMEOUT)) << m_desktop.Log();
         ASSERT_TRUE(m_server.Start()) << m_server.Log();

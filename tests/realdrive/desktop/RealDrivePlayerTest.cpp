@@ -21,6 +21,7 @@
 #include "tests/drive_emulator/DriveHarness.h"
 #include "tests/e2e/Desktop.h"
 #include "tests/e2e/PlayerControlPoints.h"
+#include "tests/support/DesktopTesting.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
@@ -32,7 +33,9 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::DesktopTools;
+using testing::MatchingSamples;
 using testing::MonitorRecording;
+using testing::ReadText;
 
 constexpr auto TIMEOUT = 60s;
 constexpr auto ANSWER_TIMEOUT = 2s;
@@ -44,23 +47,6 @@ constexpr std::size_t CHECKED_SAMPLES = 5 * SAMPLES_PER_SECOND;
 constexpr std::size_t HEAD_SAMPLES = 64;
 constexpr const char* ALBUM = "Album of the Emulated Drive";
 constexpr const char* TITLE_WITHOUT_DISC = "^Corvid Player$";
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::size_t MatchingSamples(std::span<const std::int16_t> recorded, std::size_t start,
-                            std::span<const std::int16_t> expected) {
-    std::size_t matching = 0;
-    while (start + matching < recorded.size() && matching < expected.size() &&
-           recorded[start + matching] == expected[matching]) {
-        ++matching;
-    }
-    return matching;
-}
 
 // The disc's key as the image drive gives it: the identity of the device.
 std::int32_t ImageKey(const std::filesystem::path& cueSheet) {
@@ -81,11 +67,9 @@ std::int32_t ImageKey(const std::filesystem::path& cueSheet) {
 class RealDrivePlayer : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* program : {"Xvfb", "openbox", "xdotool", "xwininfo", "parec"}) {
-            if (testing::RunCommand({"sh", "-c", std::string("command -v ") + program}, {}, TIMEOUT)
-                    .exitStatus != 0) {
-                GTEST_SKIP() << program << " is not installed: the desktop cannot be made";
-            }
+        if (const std::optional<std::string> missing =
+                testing::MissingProgram({"Xvfb", "openbox", "xdotool", "xwininfo", "parec"})) {
+            GTEST_SKIP() << *missing << " is not installed: the desktop cannot be made";
         }
         ASSERT_TRUE(m_desktop.Start(TIMEOUT)) << m_desktop.Log();
         ASSERT_TRUE(m_server.Start()) << m_server.Log();
