@@ -6,6 +6,8 @@ namespace {
 constexpr std::string_view PROGRAM_NAME = "corvid-player";
 constexpr std::string_view DEVICE_OPTION = "--device";
 constexpr std::string_view DEVICE_PREFIX = "--device=";
+constexpr std::string_view MUSICBRAINZ_PREFIX = "--musicbrainz-server=";
+constexpr std::string_view GNUDB_PREFIX = "--gnudb-server=";
 
 CommandOptions Failed(std::string failure) {
     CommandOptions options;
@@ -29,6 +31,20 @@ std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
+// A server's address: http:// or https:// and a host at least.
+std::optional<CommandOptions> ReadServer(std::string_view option, std::string_view prefix,
+                                         std::string& server) {
+    const std::string_view address = option.substr(prefix.size());
+    const std::string name(prefix.substr(0, prefix.size() - 1));
+    for (const std::string_view scheme : {"http://", "https://"}) {
+        if (address.starts_with(scheme) && address.size() > scheme.size()) {
+            server = std::string(address);
+            return std::nullopt;
+        }
+    }
+    return Failed("option " + name + " needs an http:// or https:// address: " + name + "=URL");
+}
+
 // Reads one option into `options`; an action that ends the reading comes back.
 std::optional<CommandOptions> ReadOption(std::string_view option, CommandOptions& options,
                                          const std::filesystem::path& currentFolder) {
@@ -37,6 +53,12 @@ std::optional<CommandOptions> ReadOption(std::string_view option, CommandOptions
     }
     if (option == "--version") {
         return WithAction(CommandAction::ShowVersion);
+    }
+    if (option.starts_with(MUSICBRAINZ_PREFIX)) {
+        return ReadServer(option, MUSICBRAINZ_PREFIX, options.musicBrainzServer);
+    }
+    if (option.starts_with(GNUDB_PREFIX)) {
+        return ReadServer(option, GNUDB_PREFIX, options.gnudbServer);
     }
     if (option != DEVICE_OPTION && !option.starts_with(DEVICE_PREFIX)) {
         return Failed("unknown option " + Quoted(option));
@@ -86,7 +108,8 @@ CommandOptions ParseCommandLine(std::span<const char* const> arguments,
 }
 
 std::string UsageText() {
-    return "Usage: " + std::string(PROGRAM_NAME) + " [--device=PATH] [IMAGE]\n";
+    return "Usage: " + std::string(PROGRAM_NAME) +
+           " [--device=PATH] [--musicbrainz-server=URL] [--gnudb-server=URL] [IMAGE]\n";
 }
 
 std::string HelpText() {
@@ -96,12 +119,19 @@ std::string HelpText() {
            "  --device=PATH  the CD drive to use (default " +
            std::string(DEFAULT_DEVICE) +
            ")\n"
+           "  --musicbrainz-server=URL  the MusicBrainz web service asked by \"Find names\n"
+           "                 online...\" (default https://musicbrainz.org)\n"
+           "  --gnudb-server=URL  the gnudb (CDDB) server asked when MusicBrainz knows\n"
+           "                 no release (default https://gnudb.gnudb.org)\n"
            "  --help         show this text and exit\n"
-           "  --version      show the version and exit\n";
+           "  --version      show the version and exit\n"
+           "\n"
+           "Nothing is sent over the network unless \"Find names online...\" is chosen\n"
+           "in the window menu.\n";
 }
 
 std::string VersionText() {
-    return "Corvid Player 1.08\n";
+    return "Corvid Player " + std::string(PROGRAM_VERSION) + "\n";
 }
 
 }  // namespace corvid::app

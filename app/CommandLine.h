@@ -11,6 +11,9 @@ namespace corvid::app {
 
 inline constexpr std::string_view DEFAULT_DEVICE = "/dev/cdrom";
 inline constexpr int BAD_OPTION_EXIT_CODE = 2;
+inline constexpr std::string_view PROGRAM_VERSION = "1.08";
+// Where the people who run the name servers can reach the program's makers.
+inline constexpr std::string_view PROJECT_PAGE = "https://github.com/corvidplayer/corvid-player";
 
 enum class CommandAction : std::uint8_t { Run, ShowHelp, ShowVersion, Fail };
 
@@ -20,6 +23,9 @@ struct CommandOptions {
     std::filesystem::path device{DEFAULT_DEVICE};
     std::optional<std::filesystem::path> image;
     std::string failure;  // for Fail: one line, without the usage
+    // The web services asked for a disc's names; empty for their own servers.
+    std::string musicBrainzServer;
+    std::string gnudbServer;
 };
 
 // Reads the arguments after the program's name, in order: the first bad one
@@ -29,7 +35,8 @@ struct CommandOptions {
 CommandOptions ParseCommandLine(std::span<const char* const> arguments,
                                 const std::filesystem::path& currentFolder);
 
-// "Usage: corvid-player [--device=PATH] [IMAGE]", with its newline.
+// "Usage: corvid-player [--device=PATH] [--musicbrainz-server=URL]
+// [--gnudb-server=URL] [IMAGE]", with its newline.
 std::string UsageText();
 // The usage and a line on each option.
 std::string HelpText();

@@ -21,6 +21,7 @@
 #include "res/ControlIds.h"
 #include "res/PlayerDialogTemplate.h"
 #include "tests/support/FakeDrive.h"
+#include "tests/support/ScriptedNameLookup.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tracklist/TrackListFile.h"
 #include "ui/PlayerDlg.h"
@@ -87,7 +88,7 @@ class PlayerOnList {
         m_sink.SetBeforePull(
             [this](std::int64_t frames) { m_device->Engine().WaitUntilBuffered(frames); });
         m_player = std::make_unique<ui::CPlayerDlg>(
-            ui::PlayerPorts{m_windows, *m_device, *m_device, m_mixer, Lists()});
+            ui::PlayerPorts{m_windows, *m_device, *m_device, m_mixer, m_nameLookup, Lists()});
         m_window = &m_windows.Open(res::PLAYER_DIALOG, *m_player);
         // Play from the middle track's first subtrack.
         m_middleRow = RowOfTrack((tracks + 1) / 2) + (subtracks > 0 ? 1 : 0);
@@ -126,6 +127,7 @@ class PlayerOnList {
     corvid::testing::TemporaryFolder m_folder{"corvid-tick-bench"};
     sound::ManualSink m_sink;
     sound::SinkMixer m_mixer{m_sink};
+    corvid::testing::ScriptedNameLookup m_nameLookup;
     std::unique_ptr<mci::MciDevice> m_device;
     headless::HeadlessWindowSystem m_windows;
     std::unique_ptr<ui::CPlayerDlg> m_player;

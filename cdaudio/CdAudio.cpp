@@ -1,6 +1,7 @@
 #include "cdaudio/CdAudio.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 namespace corvid {
@@ -253,6 +254,40 @@ void CCdAudio::GetTrackLength(int track, std::span<char> out) {
     CopyToBuffer(out, LengthTextFromMilliseconds(length));
 
     Send("set cdaudio time format tmsf");
+}
+
+CdTableOfContents CCdAudio::GetTableOfContents() {
+    // MSF positions count the two seconds before the program area: track 1
+    // of most discs starts at 00:02:00.
+    constexpr int LEAD_IN_FRAMES = 2 * FRAMES_PER_SECOND;
+    const auto framesOf = [this](std::string_view item) -> std::optional<int> {
+        char answer[QUERY_BUFFER_SIZE] = {};
+        if (Send(StatusCommand(item), std::span<char>(answer, QUERY_ANSWER_SIZE)) != MCIERR_NONE) {
+            return std::nullopt;
+        }
+        const LengthParts parts = ParseLength(TextOfBuffer(answer));
+        return (parts.minutes * SECONDS_PER_MINUTE + parts.seconds) * FRAMES_PER_SECOND +
+               parts.frames;
+    };
+    CdTableOfContents toc;
+    const int trackCount = GetNumberOfTracks();
+    Send("set cdaudio time format msf");
+    for (int track = 1; track <= trackCount; ++track) {
+        const std::optional<int> start = framesOf(TrackItem("position track", track));
+        if (!start) {
+            toc.tracks.clear();
+            break;
+        }
+        toc.tracks.push_back({track, *start - LEAD_IN_FRAMES, IsAudioTrack(track)});
+    }
+    // The device's disc length is one frame short of the lead-out.
+    const std::optional<int> length = framesOf("length");
+    Send("set cdaudio time format tmsf");
+    if (toc.tracks.empty() || !length) {
+        return {};
+    }
+    toc.leadOutFrame = toc.tracks.front().startFrame + *length + 1;
+    return toc;
 }
 
 void CCdAudio::GetTrackLengthParts(int track, int& minutes, int& seconds, int& frames) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "cdaudio/DiscTime.h"
 #include "cdaudio/MciPort.h"
@@ -22,6 +23,23 @@ enum CdMode : int {
     CDMODE_NOAUDIO = 3,  // a disc is present but cannot be played now
     CDMODE_NODISC = 4,   // no disc
     CDMODE_INITIAL = 5,  // the player window's start value
+};
+
+// The disc's table of contents to the frame, as the online databases' disc
+// IDs need it: frames counted from the start of the program area (the first
+// track of most discs starts at 0), 75 to a second.
+struct CdTableOfContents {
+    struct Track {
+        int number = 0;
+        int startFrame = 0;
+        bool audio = true;
+
+        bool operator==(const Track&) const = default;
+    };
+    std::vector<Track> tracks;
+    int leadOutFrame = 0;  // the first frame after the last track
+
+    bool operator==(const CdTableOfContents&) const = default;
 };
 
 // One click of the volume spinner; 15 steps span the whole range.
@@ -106,6 +124,9 @@ class CCdAudio {
     // answer, and whichever query comes first takes it; the window's mode
     // refresh reads this so that it still forgets the old disc's list.
     bool TakeTrayOpenSeen() { return std::exchange(m_trayOpenSeen, false); }
+    // The disc's table of contents; no tracks when the device has no disc
+    // or a query fails. Leaves the time format at tmsf, as every query does.
+    CdTableOfContents GetTableOfContents();
     // The track's length text mm:ss:ff, cut to `out`.
     void GetTrackLength(int track, std::span<char> out);
     void GetTrackLengthParts(int track, int& minutes, int& seconds, int& frames);

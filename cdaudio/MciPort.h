@@ -32,7 +32,7 @@ enum class MciNotifyCode : std::uint8_t {
 // window's own thread, like any other message, and never calls back into the
 // device from inside PostMciNotify.
 class NotifyWindow {
-public:
+  public:
     virtual ~NotifyWindow() = default;
     virtual void PostMciNotify(MciNotifyCode code) = 0;
 };
@@ -48,7 +48,7 @@ public:
 // `notify` may be null; it receives the notice of a command sent with
 // "notify".
 class MciPort {
-public:
+  public:
     virtual ~MciPort() = default;
     virtual MciError SendString(std::string_view command, std::span<char> answer,
                                 NotifyWindow* notify) = 0;

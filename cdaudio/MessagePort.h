@@ -8,7 +8,7 @@ namespace corvid {
 // button and the application's name as its caption. Called on the window's
 // thread; returns when the user has closed the message.
 class MessagePort {
-public:
+  public:
     virtual ~MessagePort() = default;
     virtual void ShowMessage(std::string_view text) = 0;
 };

@@ -18,7 +18,7 @@ inline constexpr std::uint32_t MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC = 0x1005;
 // numbered from 0. A volume value holds the left channel's level (0..65535) in
 // its low 16 bits and the right channel's in its high 16 bits.
 class MixerPort {
-public:
+  public:
     virtual ~MixerPort() = default;
     virtual std::uint32_t GetNumberOfDevices() = 0;
     // The component type of the destination line of aux device `device`.

@@ -7,6 +7,7 @@ namespace corvid::res {
 // Resource ids of the two dialogs and the pictures their templates name.
 inline constexpr int ABOUT_DIALOG_ID = 100;
 inline constexpr int PLAYER_DIALOG_ID = 102;
+inline constexpr int NAMES_CHOOSER_DIALOG_ID = 104;
 inline constexpr int ABOUT_BITMAP_ID = 133;
 inline constexpr int BACKGROUND_BITMAP_ID = 151;
 
@@ -23,6 +24,8 @@ inline constexpr int IDCANCEL = 2;
 
 // The system-menu command of the About entry.
 inline constexpr int IDM_ABOUTBOX = 16;
+// The window menu's command that looks the disc's names up online.
+inline constexpr int IDM_FINDNAMES = 32;
 
 inline constexpr int UNADDRESSED_CONTROL_ID = window::UNADDRESSED_CONTROL_ID;
 
@@ -57,5 +60,8 @@ inline constexpr int REPEAT_TOGGLE = 1035;
 
 inline constexpr int FIRST_PLAYER_CONTROL_ID = 1000;
 inline constexpr int LAST_PLAYER_CONTROL_ID = 1035;
+
+// The chooser of a release among several that hold the disc.
+inline constexpr int RELEASE_LIST = 1100;
 
 }  // namespace corvid::res

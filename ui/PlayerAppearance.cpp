@@ -20,6 +20,9 @@ window::MessageResult CPlayerDlg::OnSysCommand(const window::MessageParams& mess
         case res::IDM_ABOUTBOX:
             OnAbout();
             return 0;
+        case res::IDM_FINDNAMES:
+            OnFindNames();
+            return 0;
         case window::SC_MINIMIZE:
             m_minimized = true;
             break;

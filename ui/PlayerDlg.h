@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cdaudio/CdAudio.h"
+#include "names/LookupOutcome.h"
 #include "tracklist/TrackList.h"
 #include "tracklist/TrackListFile.h"
 #include "ui/Dialog.h"
@@ -18,6 +19,9 @@
 #include "ui/WindowMessages.h"
 
 namespace corvid::ui {
+
+// The status field's text while the disc's names are looked up online.
+inline constexpr std::string_view LOOKING_UP_NAMES_TEXT = "Looking up names...";
 
 // The player window: the program's one main window, alive for the whole run.
 // It owns the CD audio device and shows the disc's track list, whose rows are
@@ -30,8 +34,9 @@ namespace corvid::ui {
 // refresh, the position display and seeking), PlayerTransport.cpp (the
 // transport buttons and the editor's row), PlayerTrackLists.cpp (loading and
 // saving), PlayerEditing.cpp (the editor below the list and the volume
-// spinner), PlayerRows.cpp (the rows of the list view) and
-// PlayerAppearance.cpp (the window manager's commands).
+// spinner), PlayerRows.cpp (the rows of the list view),
+// PlayerAppearance.cpp (the window manager's commands) and PlayerNames.cpp
+// (the disc's names found online).
 class CPlayerDlg : public Dialog {
   public:
     explicit CPlayerDlg(PlayerPorts ports);
@@ -93,6 +98,9 @@ class CPlayerDlg : public Dialog {
     window::MessageResult OnEraseBkgnd(const window::MessageParams& message);
     window::MessageResult OnToolTipNeedText(const window::MessageParams& message);
     void OnAbout();
+
+    // Names online.
+    void OnFindNames();
 
     // Status polling and display.
     void OnTimer();
@@ -189,6 +197,13 @@ class CPlayerDlg : public Dialog {
     // The position, or its track's end when it lies past it: where a new
     // subtrack may start.
     std::string NoLaterThanTrackEnd(std::string_view position);
+    // What a search for the disc's names ended with, for the list it began on.
+    void TakeNamesFound(const names::LookupOutcome& outcome, unsigned list);
+    // The one release of several that the user picks; the only one at once.
+    std::optional<std::size_t> ChooseRelease(const std::vector<names::ReleaseNames>& releases);
+    // Whether the user lets a list from a file, or with edits, take the release's names.
+    bool MayReplaceNames(const names::ReleaseNames& release);
+    void ApplyNames(const names::ReleaseNames& release);
     // Re-places the edit row, a subtrack, at its new start.
     void MoveEditRow(std::int32_t key, const std::string& start, const std::string& name);
 

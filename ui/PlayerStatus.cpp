@@ -260,6 +260,10 @@ void CPlayerDlg::ShowTrackLabel(bool playing) {
     if (m_currentRow == -1) {
         return;
     }
+    if (m_ports.nameLookup.Running()) {
+        m_stStatus->SetText(LOOKING_UP_NAMES_TEXT);
+        return;
+    }
     const int track = tracklist::TrackNumberOfKey(GetRowKey(m_currentRow));
     int row = m_currentRow;
     while (row > 0 && GetRowKey(row) != track) {

@@ -20,6 +20,7 @@ constexpr int SCROLL_PAGE_SECONDS = 10;
 constexpr int MENU_SEPARATOR = 0;
 constexpr std::string_view TITLE_WITHOUT_DISC = "Corvid Player";
 constexpr std::string_view COMPACT_MODE_MENU_TEXT = "&Compact window";
+constexpr std::string_view FIND_NAMES_MENU_TEXT = "Find &names online...";
 
 }  // namespace
 
@@ -71,6 +72,8 @@ bool CPlayerDlg::OnInitDialog() {
     // Many window managers give a window of fixed size no maximize button,
     // so its menu offers the command that maximizing gives.
     window.AddMenuCommand(window::SC_MAXIMIZE, COMPACT_MODE_MENU_TEXT);
+    // Nothing goes over the network unless the user asks for it here.
+    window.AddMenuCommand(res::IDM_FINDNAMES, FIND_NAMES_MENU_TEXT);
     window.SetIcon(m_hIcon, window::IconSize::BIG);
     window.SetIcon(m_hIcon, window::IconSize::SMALL);
 
@@ -173,6 +176,7 @@ void CPlayerDlg::ForgetDisc() {
 
 void CPlayerDlg::ClearDisc() {
     ++m_listGeneration;
+    m_ports.nameLookup.Cancel();
     m_modified = false;
     m_list->DeleteAllItems();
     ShowTitleWithoutDisc();
@@ -212,6 +216,7 @@ void CPlayerDlg::OnClose() {
 
 void CPlayerDlg::OnDestroy() {
     m_inTick = true;
+    m_ports.nameLookup.Cancel();
     ForgetDisc();
     // The device may still end a play when it closes; the window is gone by then.
     m_notifyRelay.Detach();

@@ -39,16 +39,31 @@ cdrom::DriveLocation DriveLocationOf(const CommandOptions& options) {
     return {cdrom::DriveLocation::Kind::Device, options.device};
 }
 
+names::NameServers NameServersOf(const CommandOptions& options) {
+    names::NameServers servers;
+    if (!options.musicBrainzServer.empty()) {
+        servers.musicBrainz = QUrl(QString::fromStdString(options.musicBrainzServer));
+    }
+    if (!options.gnudbServer.empty()) {
+        servers.gnudb = QUrl(QString::fromStdString(options.gnudbServer));
+    }
+    return servers;
+}
+
 ProgramSession::ProgramSession(const CommandOptions& options, const Environment& environment,
                                window::WindowSystem& windows)
     : m_windows(windows),
       m_trackListFolder(TrackListFolder(environment, windows)),
       m_mixer(m_sink),
       m_device([location = DriveLocationOf(options)] { return cdrom::OpenDrive(location); },
-               m_sink) {}
+               m_sink),
+      m_nameLookup(m_timers,
+                   names::ClientIdentity{.version = std::string(PROGRAM_VERSION),
+                                         .projectPage = std::string(PROJECT_PAGE)},
+                   NameServersOf(options)) {}
 
 ui::PlayerPorts ProgramSession::Ports() {
-    return {m_windows, m_device, m_device, m_mixer, m_trackListFolder};
+    return {m_windows, m_device, m_device, m_mixer, m_nameLookup, m_trackListFolder};
 }
 
 }  // namespace corvid::app

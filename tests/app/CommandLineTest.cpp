@@ -21,15 +21,16 @@ void PrintTo(const CommandLineCase& given, std::ostream* out) {
 
 CommandLineCase Runs(std::string name, std::vector<const char*> arguments, const char* device,
                      std::optional<std::filesystem::path> image = {}) {
-    return {
-        std::move(name), std::move(arguments), {CommandAction::Run, device, std::move(image), {}}};
+    return {std::move(name),
+            std::move(arguments),
+            {CommandAction::Run, device, std::move(image), {}, {}, {}}};
 }
 
 CommandLineCase Ends(std::string name, std::vector<const char*> arguments, CommandAction action,
                      std::string failure = {}) {
     return {std::move(name),
             std::move(arguments),
-            {action, DEFAULT_DEVICE, {}, "corvid-player: " + failure}};
+            {action, DEFAULT_DEVICE, {}, "corvid-player: " + failure, {}, {}}};
 }
 
 class ParsedCommandLine : public ::testing::TestWithParam<CommandLineCase> {};
@@ -70,8 +71,29 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CommandLineTexts, AreTheVersionAndTheUsageThatHelpBeginsWith) {
     EXPECT_EQ(VersionText(), "Corvid Player 1.08\n");
-    EXPECT_EQ(UsageText(), "Usage: corvid-player [--device=PATH] [IMAGE]\n");
+    EXPECT_EQ(UsageText(),
+              "Usage: corvid-player [--device=PATH] [--musicbrainz-server=URL] "
+              "[--gnudb-server=URL] [IMAGE]\n");
     EXPECT_TRUE(HelpText().starts_with(UsageText()));
+}
+
+TEST(CommandLineServers, AreTakenWhenTheyAreWebAddresses) {
+    const std::vector<const char*> arguments = {"--musicbrainz-server=http://127.0.0.1:8080",
+                                                "--gnudb-server=https://mirror.example/~cddb"};
+    const CommandOptions options = ParseCommandLine(arguments, "/");
+    EXPECT_EQ(options.action, CommandAction::Run);
+    EXPECT_EQ(options.musicBrainzServer, "http://127.0.0.1:8080");
+    EXPECT_EQ(options.gnudbServer, "https://mirror.example/~cddb");
+    EXPECT_TRUE(ParseCommandLine({}, "/").musicBrainzServer.empty());
+
+    for (const char* bad : {"--musicbrainz-server=", "--musicbrainz-server=ftp://x",
+                            "--gnudb-server=localhost:80", "--gnudb-server=http://"}) {
+        const std::vector<const char*> one = {bad};
+        const CommandOptions refused = ParseCommandLine(one, "/");
+        EXPECT_EQ(refused.action, CommandAction::Fail) << bad;
+        EXPECT_NE(refused.failure.find("needs an http:// or https:// address"), std::string::npos)
+            << refused.failure;
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "res/ControlIds.h"
 #include "tests/app/TestEnvironment.h"
 #include "tests/cdaudio/FakePorts.h"
+#include "tests/support/ScriptedNameLookup.h"
 
 namespace corvid::app {
 namespace {
@@ -27,12 +28,15 @@ class FakeSession final : public PlayerSession {
     FakeSession(window::WindowSystem& windows, FakeMci& mci, FakeMixer& mixer,
                 std::filesystem::path trackLists)
         : m_windows(windows), m_mci(mci), m_mixer(mixer), m_trackLists(std::move(trackLists)) {}
-    ui::PlayerPorts Ports() override { return {m_windows, m_mci, m_names, m_mixer, m_trackLists}; }
+    ui::PlayerPorts Ports() override {
+        return {m_windows, m_mci, m_names, m_mixer, m_nameLookup, m_trackLists};
+    }
 
   private:
     window::WindowSystem& m_windows;
     FakeMci& m_mci;
     corvid::testing::FakeDiscNames m_names;
+    corvid::testing::ScriptedNameLookup m_nameLookup;
     FakeMixer& m_mixer;
     std::filesystem::path m_trackLists;
 };

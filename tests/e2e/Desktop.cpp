@@ -243,10 +243,14 @@ std::optional<ScreenPoint> DesktopTools::ClientOrigin(const std::string& window)
     return ScreenPoint{*x, *y};
 }
 
-bool DesktopTools::ClickAt(ScreenPoint point) {
+bool DesktopTools::ClickAt(ScreenPoint point, MouseButton button) {
     return Run({"xdotool", "mousemove", "--sync", std::to_string(point.x), std::to_string(point.y),
-                "click", "1"})
+                "click", std::to_string(static_cast<int>(button))})
                .exitStatus == 0;
+}
+
+bool DesktopTools::PressKeys(std::string_view keys) {
+    return Run({"xdotool", "key", "--clearmodifiers", std::string(keys)}).exitStatus == 0;
 }
 
 bool DesktopTools::PressKeysIn(const std::string& window, std::string_view keys) {

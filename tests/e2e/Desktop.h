@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -61,6 +62,9 @@ struct ScreenPoint {
     int y = 0;
 };
 
+// X's numbers of the mouse buttons.
+enum class MouseButton : std::uint8_t { Left = 1, Right = 3 };
+
 // The X tools on one display.
 class DesktopTools {
   public:
@@ -77,10 +81,12 @@ class DesktopTools {
     [[nodiscard]] std::string WindowsOnScreen();
     // The screen position of the window's client area, its top-left pixel.
     [[nodiscard]] std::optional<ScreenPoint> ClientOrigin(const std::string& window);
-    // Moves the pointer to `point` and presses and releases the left button.
-    [[nodiscard]] bool ClickAt(ScreenPoint point);
+    // Moves the pointer to `point` and presses and releases the button.
+    [[nodiscard]] bool ClickAt(ScreenPoint point, MouseButton button = MouseButton::Left);
     // Gives the window the focus and presses `keys` ("alt+F4").
     [[nodiscard]] bool PressKeysIn(const std::string& window, std::string_view keys);
+    // Presses `keys` in whatever has the focus: a menu that is open, say.
+    [[nodiscard]] bool PressKeys(std::string_view keys);
     // Writes a PNG of the window with its window-manager frame.
     [[nodiscard]] bool SaveScreenshot(const std::string& window, const std::filesystem::path& png);
 

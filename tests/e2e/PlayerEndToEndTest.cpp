@@ -3,10 +3,12 @@
 // closes it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +23,7 @@
 #include "tests/e2e/Desktop.h"
 #include "tests/e2e/PlayerControlPoints.h"
 #include "tests/support/DesktopTesting.h"
+#include "tests/support/Pipe.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
@@ -121,11 +124,14 @@ class PlayerEndToEnd : public ::testing::Test {
     }
 
     ChildProcess StartPlayer(std::string_view logName,
-                             const std::vector<std::string>& overrides = {}) {
+                             const std::vector<std::string>& overrides = {},
+                             const std::vector<std::string>& options = {}) {
         const std::filesystem::path log = m_folder / logName;
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ChildProcess player = ChildProcess::Spawn({CORVID_PLAYER_PATH, m_cueSheet.string()},
-                                                  PlayerEnvironment(overrides), fd, fd);
+        std::vector<std::string> arguments = {CORVID_PLAYER_PATH};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(m_cueSheet.string());
+        ChildProcess player = ChildProcess::Spawn(arguments, PlayerEnvironment(overrides), fd, fd);
         ::close(fd);
         return player;
     }
@@ -261,6 +267,72 @@ TEST_F(PlayerEndToEnd, PlaysTheImageStopsOnAClickOfPlayStopAndClosesWithAltF4) {
     std::cout << "screenshots: " << playing.string() << " " << stopped.string() << '\n';
 
     ExpectToCloseWithExitCodeZero(tools, *window, player);
+}
+
+// A stand-in for the MusicBrainz web service on loopback (names_server.py),
+// started on the test's thread; its port, or none when it did not come up.
+std::optional<int> StartNamesServer(ChildProcess& server,
+                                    const std::vector<std::string>& arguments) {
+    Pipe output = MakePipe();
+    std::vector<std::string> command = {"python3", CORVID_E2E_SOURCE_DIR "/names_server.py"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    server = ChildProcess::Spawn(command, {"PATH=/usr/bin:/bin"}, output.write.Get(), -1);
+    output.write = FileDescriptor();
+    pollfd ready{output.read.Get(), POLLIN, 0};
+    const int waitMilliseconds = static_cast<int>(START_TIMEOUT.count());
+    if (!server.IsRunning() || ::poll(&ready, 1, waitMilliseconds) != 1) {
+        return std::nullopt;
+    }
+    std::array<char, 16> line{};
+    const ssize_t length = ::read(output.read.Get(), line.data(), line.size() - 1);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    return std::atoi(line.data());
+}
+
+TEST_F(PlayerEndToEnd, NamesFoundOnlineFromTheWindowMenuNameTheAlbumInTheTitle) {
+    ChildProcess namesServer;
+    const std::filesystem::path requests = m_folder / "names-requests.log";
+    const std::optional<int> port =
+        StartNamesServer(namesServer, {"Found Album", "Found Artist", "3", requests.string()});
+    ASSERT_TRUE(port) << "the names server did not start";
+    ChildProcess player = StartPlayer(
+        "player.log", {}, {"--musicbrainz-server=http://127.0.0.1:" + std::to_string(*port)});
+    DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));
+    const std::optional<std::string> window = WaitForPlayerWindow(tools, player);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(tools.WaitForWindowOf(player.Pid(), START_TIMEOUT, R"(^\(00:59\) End to End$)"))
+        << tools.WindowsOnScreen();
+    // Nothing was asked before the user chose the command.
+    EXPECT_EQ(ReadText(requests), "");
+
+    // The window menu opens on a right click on the window's background (the
+    // album's label); "n" is its mnemonic for "Find names online...".
+    const std::optional<ScreenPoint> origin = tools.ClientOrigin(*window);
+    ASSERT_TRUE(origin);
+    const ScreenPoint label = ControlCentre(res::ALBUM_EDIT);
+    ASSERT_TRUE(tools.ClickAt({origin->x + 20, origin->y + label.y}, MouseButton::Right));
+    ASSERT_TRUE(tools.PressKeys("n"));
+
+    EXPECT_TRUE(tools.WaitForWindowOf(player.Pid(), START_TIMEOUT, R"(^\(00:59\) Found Album$)"))
+        << tools.WindowsOnScreen() << PlayerLog();
+    EXPECT_NE(ReadText(requests).find("/ws/2/discid/"), std::string::npos) << ReadText(requests);
+    const std::filesystem::path found = OutputFolder() / "player-names-found.png";
+    EXPECT_TRUE(tools.SaveScreenshot(*window, found));
+    std::cout << "screenshot: " << found.string() << '\n';
+
+    // The names are an edit: closing asks whether to save them, and No closes.
+    ASSERT_TRUE(tools.PressKeysIn(*window, "alt+F4"));
+    const std::optional<std::string> question =
+        tools.WaitForWindowOf(player.Pid(), START_TIMEOUT, "^corvid-player$");
+    ASSERT_TRUE(question) << "no question came\n" << tools.WindowsOnScreen();
+    std::optional<int> exitCode;
+    for (int press = 1; press <= ANSWER_PRESSES && !exitCode; ++press) {
+        static_cast<void>(tools.PressKeysIn(*question, "Escape"));
+        exitCode = WaitForExit(player, ANSWER_TIMEOUT);
+    }
+    EXPECT_EQ(exitCode, 0) << PlayerLog();
 }
 
 TEST_F(PlayerEndToEnd, ATrackListFolderThatCannotBeMadeIsToldInABoxNamedAfterTheProgram) {

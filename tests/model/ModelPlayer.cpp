@@ -89,7 +89,7 @@ void ModelPlayer::StartPlayer(StartTray start) {
     m_refusedPlays = 0;
     m_windows = std::make_unique<headless::HeadlessWindowSystem>();
     m_player = std::make_unique<ui::CPlayerDlg>(
-        ui::PlayerPorts{*m_windows, *m_mci, *m_device, m_mixer, m_lists});
+        ui::PlayerPorts{*m_windows, *m_mci, *m_device, m_mixer, m_nameLookup, m_lists});
     // The window has opened the drive; it first looks at it when it opens.
     if (start != StartTray::DISC) {
         MoveTrayByDrive("open");

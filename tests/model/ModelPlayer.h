@@ -16,6 +16,7 @@
 #include "platform/sound/ManualSink.h"
 #include "platform/sound/SinkMixer.h"
 #include "tests/model/ModelActions.h"
+#include "tests/support/ScriptedNameLookup.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tracklist/TrackList.h"
 #include "ui/PlayerDlg.h"
@@ -187,6 +188,7 @@ class ModelPlayer {
 
     sound::ManualSink m_sink;
     sound::SinkMixer m_mixer{m_sink};
+    corvid::testing::ScriptedNameLookup m_nameLookup;
     std::unique_ptr<mci::MciDevice> m_device;
     std::unique_ptr<WatchingMci> m_mci;
     // Made anew with each start of the player, as a new program would have

@@ -97,7 +97,7 @@ void PlayerScenario::StartWith(mci::DriveOpener opener) {
         [this](std::int64_t frames) { m_device->Engine().WaitUntilBuffered(frames); });
     m_mci = std::make_unique<RecordingMci>(*m_device);
     m_player = std::make_unique<CPlayerDlg>(
-        PlayerPorts{m_windows, *m_mci, *m_device, m_mixer, ListFolder()});
+        PlayerPorts{m_windows, *m_mci, *m_device, m_mixer, m_nameLookup, ListFolder()});
     m_window = &m_windows.Open(res::PLAYER_DIALOG, *m_player);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/mci/MciDevice.h"
 #include "platform/sound/ManualSink.h"
 #include "platform/sound/SinkMixer.h"
+#include "tests/support/ScriptedNameLookup.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/imagegen/ImageGen.h"
 #include "ui/PlayerDlg.h"
@@ -92,6 +93,7 @@ class PlayerScenario : public ::testing::Test {
     std::filesystem::path m_startFolder;
     sound::ManualSink m_sink;
     sound::SinkMixer m_mixer{m_sink};
+    corvid::testing::ScriptedNameLookup m_nameLookup;
     std::unique_ptr<mci::MciDevice> m_device;
     std::unique_ptr<RecordingMci> m_mci;
     headless::HeadlessWindowSystem m_windows;

@@ -53,7 +53,7 @@ PlayerRun::PlayerRun(cdrom::PcmSink& sink, mci::DriveOpener opener,
       m_device(std::make_unique<mci::MciDevice>(std::move(opener), sink, options)),
       m_mixer(std::make_unique<sound::SinkMixer>(sink)) {
     m_player = std::make_unique<ui::CPlayerDlg>(
-        ui::PlayerPorts{m_windows, *m_device, *m_device, *m_mixer, listFolder});
+        ui::PlayerPorts{m_windows, *m_device, *m_device, *m_mixer, m_nameLookup, listFolder});
     m_window = &m_windows.Open(res::PLAYER_DIALOG, *m_player);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/mci/MciDevice.h"
 #include "platform/sound/SinkMixer.h"
 #include "tests/support/PulseServer.h"
+#include "tests/support/ScriptedNameLookup.h"
 #include "ui/PlayerDlg.h"
 
 namespace corvid::faults {
@@ -53,6 +54,7 @@ class PlayerRun {
     std::filesystem::path m_startFolder;
     std::unique_ptr<mci::MciDevice> m_device;
     std::unique_ptr<sound::SinkMixer> m_mixer;
+    corvid::testing::ScriptedNameLookup m_nameLookup;
     headless::HeadlessWindowSystem m_windows;
     std::unique_ptr<ui::CPlayerDlg> m_player;
     headless::HeadlessDialog* m_window = nullptr;
