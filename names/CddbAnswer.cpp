@@ -252,12 +252,13 @@ CddbReadAnswer ParseCddbRead(std::string_view body, const DiscToc& toc) {
         return Malformed<CddbReadAnswer>("unexpected status " + std::to_string(status->code));
     }
     std::string_view heading = status->text;
-    const std::string category = SanitizeListText(NextWord(heading));
-    const std::string discId = SanitizeListText(NextWord(heading));
+    const std::string_view category = NextWord(heading);
+    const std::string_view discId = NextWord(heading);
     auto answer = WithStatus<CddbReadAnswer>(CddbAnswerKind::Found, status->code);
     answer.release = ReleaseFrom(ReadFields(lines), toc);
     if (!category.empty() && !discId.empty()) {
-        answer.release.releaseId = category + "/" + discId;
+        answer.release.releaseId =
+            SanitizeListText(std::string(category) + "/" + std::string(discId));
     }
     return answer;
 }

@@ -185,10 +185,6 @@ void NetworkNameLookup::OnFinished() {
     if (!reply) {
         return;
     }
-    if (reply->bytesAvailable() > 0) {
-        Fail(FailureKind::TooLarge);
-        return;
-    }
     timeLimitTimer.reset();
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
