@@ -98,10 +98,10 @@ std::optional<CddbMatch> ReadMatch(std::string_view text) {
 }
 
 template <typename Answer>
-Answer Malformed(std::string reason) {
+Answer Malformed(const std::string& reason) {
     Answer answer;
     answer.kind = CddbAnswerKind::Malformed;
-    answer.reason = std::move(reason);
+    answer.reason = reason;
     return answer;
 }
 
