@@ -98,10 +98,10 @@ std::optional<CddbMatch> ReadMatch(std::string_view text) {
 }
 
 template <typename Answer>
-Answer Malformed(std::string reason) {
+Answer Malformed(const std::string& reason) {
     Answer answer;
     answer.kind = CddbAnswerKind::Malformed;
-    answer.reason = std::move(reason);
+    answer.reason = reason;
     return answer;
 }
 
@@ -252,12 +252,13 @@ CddbReadAnswer ParseCddbRead(std::string_view body, const DiscToc& toc) {
         return Malformed<CddbReadAnswer>("unexpected status " + std::to_string(status->code));
     }
     std::string_view heading = status->text;
-    const std::string category = SanitizeListText(NextWord(heading));
-    const std::string discId = SanitizeListText(NextWord(heading));
+    const std::string_view category = NextWord(heading);
+    const std::string_view discId = NextWord(heading);
     auto answer = WithStatus<CddbReadAnswer>(CddbAnswerKind::Found, status->code);
     answer.release = ReleaseFrom(ReadFields(lines), toc);
     if (!category.empty() && !discId.empty()) {
-        answer.release.releaseId = category + "/" + discId;
+        answer.release.releaseId =
+            SanitizeListText(std::string(category) + "/" + std::string(discId));
     }
     return answer;
 }

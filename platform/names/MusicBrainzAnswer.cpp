@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <algorithm>
 
 #include "names/NameText.h"
 
@@ -25,7 +26,7 @@ int Number(const QJsonObject& object, const char* key) {
 // "Artist & Other feat. Third": each credited name and its join phrase.
 std::string CreditText(const QJsonObject& object) {
     std::string credit;
-    for (const QJsonValue& entry : object.value(QLatin1String("artist-credit")).toArray()) {
+    for (const auto& entry : object.value(QLatin1String("artist-credit")).toArray()) {
         const QJsonObject name = entry.toObject();
         credit += Text(name, "name");
         credit += Text(name, "joinphrase");
@@ -43,12 +44,10 @@ int YearOf(const QString& date) {
 }
 
 bool HoldsDisc(const QJsonObject& medium, const QString& discId) {
-    for (const QJsonValue& disc : medium.value(QLatin1String("discs")).toArray()) {
-        if (disc.toObject().value(QLatin1String("id")).toString() == discId) {
-            return true;
-        }
-    }
-    return false;
+    const QJsonArray discs = medium.value(QLatin1String("discs")).toArray();
+    return std::any_of(discs.begin(), discs.end(), [&discId](const auto& disc) {
+        return disc.toObject().value(QLatin1String("id")).toString() == discId;
+    });
 }
 
 void ReadLabel(const QJsonObject& release, ReleaseNames& names) {
@@ -63,7 +62,7 @@ void ReadLabel(const QJsonObject& release, ReleaseNames& names) {
 
 std::vector<TrackNames> ReadTracks(const QJsonObject& medium, const std::string& albumArtist) {
     std::vector<TrackNames> tracks;
-    for (const QJsonValue& value : medium.value(QLatin1String("tracks")).toArray()) {
+    for (const auto& value : medium.value(QLatin1String("tracks")).toArray()) {
         const QJsonObject track = value.toObject();
         const QJsonObject recording = track.value(QLatin1String("recording")).toObject();
         TrackNames names;
@@ -86,7 +85,7 @@ std::vector<TrackNames> ReadTracks(const QJsonObject& medium, const std::string&
 
 std::optional<ReleaseNames> ReadRelease(const QJsonObject& release, const QString& discId) {
     const QJsonArray media = release.value(QLatin1String("media")).toArray();
-    for (const QJsonValue& value : media) {
+    for (const auto& value : media) {
         const QJsonObject medium = value.toObject();
         if (!HoldsDisc(medium, discId)) {
             continue;
@@ -128,7 +127,7 @@ MusicBrainzReleases ReadMusicBrainzReleases(const QByteArray& body, const std::s
         return result;
     }
     const QString id = QString::fromStdString(discId);
-    for (const QJsonValue& release : releases.toArray()) {
+    for (const auto& release : releases.toArray()) {
         if (auto names = ReadRelease(release.toObject(), id)) {
             result.releases.push_back(std::move(*names));
         }

@@ -20,7 +20,7 @@ constexpr int HTTP_SERVICE_UNAVAILABLE = 503;
 constexpr int MILLISECONDS_PER_SECOND = 1000;
 // What Qt keeps of an answer between two reads, so that a long answer is
 // broken off near the cap rather than after Qt has taken much more of it.
-constexpr qint64 READ_BUFFER_BYTES = 64 * 1024;
+constexpr qint64 READ_BUFFER_BYTES = qint64{64} * 1024;
 constexpr int CDDB_PROTOCOL_LEVEL = 6;
 
 QString Joined(const QUrl& base, const QString& path) {
@@ -47,11 +47,11 @@ int RetryAfterMilliseconds(const QNetworkReply& reply, int fallback, int longest
 
 }  // namespace
 
-void NetworkNameLookup::ReplyDeleter::operator()(QNetworkReply* finished) const {
+void NetworkNameLookup::ReplyDeleter::operator()(QNetworkReply* dropped) const {
     // Only our own connections go: the manager keeps its own to the reply.
-    QObject::disconnect(finished, nullptr, receiver, nullptr);
-    finished->abort();
-    finished->deleteLater();
+    QObject::disconnect(dropped, nullptr, receiver, nullptr);
+    dropped->abort();
+    dropped->deleteLater();
 }
 
 NetworkNameLookup::NetworkNameLookup(window::qt::TimerSource& timers, ClientIdentity identity,
@@ -183,10 +183,6 @@ void NetworkNameLookup::ReadArrivedBody() {
 void NetworkNameLookup::OnFinished() {
     ReadArrivedBody();
     if (!reply) {
-        return;
-    }
-    if (reply->bytesAvailable() > 0) {
-        Fail(FailureKind::TooLarge);
         return;
     }
     timeLimitTimer.reset();

@@ -59,7 +59,7 @@ class NetworkNameLookup final : public QObject, public NameLookup {
     NetworkNameLookup& operator=(const NetworkNameLookup&) = delete;
     ~NetworkNameLookup() override;
 
-    void Find(const DiscToc& toc, Callback callback) override;
+    void Find(const DiscToc& disc, Callback whenDone) override;
     void Cancel() override;
     [[nodiscard]] bool Running() const override { return static_cast<bool>(callback); }
 
@@ -81,7 +81,7 @@ class NetworkNameLookup final : public QObject, public NameLookup {
     // stops, and Qt deletes it once it is safe.
     struct ReplyDeleter {
         QObject* receiver = nullptr;
-        void operator()(QNetworkReply* reply) const;
+        void operator()(QNetworkReply* dropped) const;
     };
 
     void AskMusicBrainz();

@@ -165,6 +165,12 @@ TEST(CddbReadTest, ControlCharactersAndLongNamesFitAListRow) {
     EXPECT_EQ(answer.release.tracks.at(0).title, std::string(254, 'x'));
 }
 
+TEST(CddbReadTest, ALongHeadingStillGivesAnIdThatFitsARow) {
+    const std::string word(200, 'c');
+    const CddbReadAnswer answer = ParseCddbRead("210 " + word + " " + word + "\n.\n", TocOf(1));
+    EXPECT_EQ(answer.release.releaseId, word + "/" + std::string(53, 'c'));
+}
+
 TEST(CddbReadTest, StatusCodes) {
     EXPECT_EQ(ParseCddbRead("401 rock 7a0c9b09 No such CD entry in database\n", TocOf(1)).kind,
               CddbAnswerKind::NotFound);

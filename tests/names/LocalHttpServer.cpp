@@ -10,7 +10,7 @@ namespace corvid::names::testing {
 namespace {
 
 constexpr int EVENT_WAIT_MILLISECONDS = 100;
-constexpr qint64 CHUNK_BYTES = 64 * 1024;
+constexpr qint64 CHUNK_BYTES = qint64{64} * 1024;
 constexpr qint64 MOST_QUEUED_BYTES = 4 * CHUNK_BYTES;
 
 QByteArray StatusText(int status) {
@@ -54,7 +54,7 @@ LocalHttpServer::~LocalHttpServer() {
 }
 
 QUrl LocalHttpServer::Url() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()));
+    return {QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())};
 }
 
 void LocalHttpServer::Accept() {

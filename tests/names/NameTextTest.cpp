@@ -82,7 +82,7 @@ TEST(FailureMessageTest, SentencesTheWindowShows) {
     failure.kind = FailureKind::NotFound;
     EXPECT_EQ(FailureMessage(failure), "No names were found for this disc.");
     failure.kind = FailureKind::TooLarge;
-    failure.limit = 4 * 1024 * 1024;
+    failure.limit = std::int64_t{4} * 1024 * 1024;
     EXPECT_EQ(FailureMessage(failure),
               "musicbrainz.org sent an answer larger than 4 MiB; it was not read.");
     failure.kind = FailureKind::ServerError;

@@ -252,7 +252,10 @@ TEST_F(NetworkNameLookupTest, AHundredMegabyteAnswerIsRefusedAtTheCap) {
     ASSERT_TRUE(WaitForOutcome());
     EXPECT_EQ(Failure(), FailureKind::TooLarge);
     EXPECT_EQ(outcomes[0].failure->limit, LookupLimits{}.bodyBytes);
-    EXPECT_LT(server->StreamedBytes(), 2 * LookupLimits{}.bodyBytes);
+    // The client broke the connection off; what the server got rid of by then
+    // includes what the loopback's socket buffers took, a few megabytes.
+    ASSERT_TRUE(PumpUntil([this] { return server->ClosedByClient() == 1; }));
+    EXPECT_LT(server->StreamedBytes(), HUNDRED_MEGABYTES / 4);
 }
 
 TEST_F(NetworkNameLookupTest, ADeclaredLengthOverTheCapIsRefusedBeforeTheBody) {
