@@ -137,8 +137,12 @@ void CPlayerDlg::ApplyNames(const names::ReleaseNames& release) {
             m_edName->SetText(name);
             m_edName->SetModify(false);
         }
+        if (row == m_currentRow) {
+            m_stSubtrack->SetText(name);
+        }
     }
     m_modified = true;
+    m_btnSave->SetEnabled(true);
     UpdateTitle();
     ShowTrackLabel(m_lastMode == CDMODE_PLAYING);
 }

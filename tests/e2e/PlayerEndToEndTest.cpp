@@ -270,16 +270,20 @@ TEST_F(PlayerEndToEnd, PlaysTheImageStopsOnAClickOfPlayStopAndClosesWithAltF4) {
 }
 
 // A stand-in for the MusicBrainz web service on loopback (names_server.py),
-// started on the test's thread; its port, or none when it did not come up.
-std::optional<int> StartNamesServer(ChildProcess& server,
-                                    const std::vector<std::string>& arguments) {
+// started on the test's thread, its errors in `log`; its port, or none when
+// it did not come up.
+std::optional<int> StartNamesServer(ChildProcess& server, const std::vector<std::string>& arguments,
+                                    const std::filesystem::path& log) {
     Pipe output = MakePipe();
+    const FileDescriptor errors(
+        ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     std::vector<std::string> command = {"python3", CORVID_E2E_SOURCE_DIR "/names_server.py"};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    server = ChildProcess::Spawn(command, {"PATH=/usr/bin:/bin"}, output.write.Get(), -1);
+    server = ChildProcess::Spawn(command, {"PATH=/usr/bin:/bin"}, output.write.Get(), errors.Get());
     output.write = FileDescriptor();
     pollfd ready{output.read.Get(), POLLIN, 0};
-    const int waitMilliseconds = static_cast<int>(START_TIMEOUT.count());
+    const auto waitMilliseconds = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(START_TIMEOUT).count());
     if (!server.IsRunning() || ::poll(&ready, 1, waitMilliseconds) != 1) {
         return std::nullopt;
     }
@@ -294,9 +298,10 @@ std::optional<int> StartNamesServer(ChildProcess& server,
 TEST_F(PlayerEndToEnd, NamesFoundOnlineFromTheWindowMenuNameTheAlbumInTheTitle) {
     ChildProcess namesServer;
     const std::filesystem::path requests = m_folder / "names-requests.log";
-    const std::optional<int> port =
-        StartNamesServer(namesServer, {"Found Album", "Found Artist", "3", requests.string()});
-    ASSERT_TRUE(port) << "the names server did not start";
+    const std::filesystem::path serverLog = m_folder / "names-server.log";
+    const std::optional<int> port = StartNamesServer(
+        namesServer, {"Found Album", "Found Artist", "3", requests.string()}, serverLog);
+    ASSERT_TRUE(port) << "the names server did not start: " << ReadText(serverLog);
     ChildProcess player = StartPlayer(
         "player.log", {}, {"--musicbrainz-server=http://127.0.0.1:" + std::to_string(*port)});
     DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));

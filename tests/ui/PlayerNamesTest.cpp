@@ -102,6 +102,9 @@ TEST_F(PlayerNamesTest, OneReleaseFoundNamesTheListAtOnceAsAnEdit) {
     EXPECT_EQ(Rows(), expected);
     EXPECT_EQ(Window().Title(), "(00:44) Night Music");
     EXPECT_TRUE(m_player->IsModified());
+    EXPECT_TRUE(IsEnabled(res::SAVE_TRACKS_BUTTON));
+    EXPECT_EQ(Text(res::SUBTRACK_TEXT), "01. Closer");
+    EXPECT_EQ(Text(res::NAME_EDIT), "01. Closer");
     EXPECT_TRUE(m_windows.MessageBoxes().empty());
     EXPECT_NE(Text(res::STATUS_TEXT), LOOKING_UP_NAMES_TEXT);
     // The names are the list's now: leaving the disc offers to save them.
