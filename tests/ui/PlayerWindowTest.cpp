@@ -71,10 +71,11 @@ TEST_F(PlayerScenario, TheWindowIsSetUpWithItsIconsColumnsLimitsAndTimer) {
     EXPECT_EQ(Window().Icon(window::IconSize::BIG), res::PROGRAM_ICON_ID);
     EXPECT_EQ(Window().Icon(window::IconSize::SMALL), res::PROGRAM_ICON_ID);
     EXPECT_EQ(Window().RunningTimers(), (std::map<int, int>{{1, 200}}));
-    ASSERT_EQ(Window().MenuCommands().size(), 3U);
+    ASSERT_EQ(Window().MenuCommands().size(), 4U);
     EXPECT_EQ(Window().MenuCommands()[1].commandId, res::IDM_ABOUTBOX);
     EXPECT_EQ(Window().MenuCommands()[1].text, "&About CorvidPlayer...");
     EXPECT_EQ(Window().MenuCommands()[2].commandId, window::SC_MAXIMIZE);
+    EXPECT_EQ(Window().MenuCommands()[3].commandId, res::IDM_FINDNAMES);
     EXPECT_TRUE(Window().ToolTipsEnabled());
     EXPECT_EQ(std::filesystem::current_path(), ListFolder());
     Window().ReplaceText(res::ALBUM_EDIT, std::string(300, 'n'));
