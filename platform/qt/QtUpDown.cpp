@@ -1,5 +1,6 @@
 #include "platform/qt/QtUpDown.h"
 
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <algorithm>
 #include <limits>
@@ -45,6 +46,15 @@ void UpDownWidget::resizeEvent(QResizeEvent* event) {
     const int upperHeight = size.height() / 2;
     upArrow->setGeometry(0, 0, size.width(), upperHeight);
     downArrow->setGeometry(0, upperHeight, size.width(), size.height() - upperHeight);
+}
+
+void UpDownWidget::keyPressEvent(QKeyEvent* event) {
+    const bool up = event->key() == Qt::Key_Up;
+    if ((!up && event->key() != Qt::Key_Down) || !arrowPressed) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    arrowPressed(up);
 }
 
 QtUpDown::QtUpDown(int id, UpDownWidget& widget, UpDownWrap wrap, ControlOwner& owner)
