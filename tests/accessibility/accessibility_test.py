@@ -67,10 +67,10 @@ PLAYER_CONTROLS = [
     ("push button", "Delete this subtrack"),
     ("push button", "Load tracks"),
     ("push button", "Save tracks"),
-    ("filler", "Volume"),
-    ("filler", "Minutes"),
-    ("filler", "Seconds"),
-    ("filler", "Frames"),
+    ("spin button", "Volume"),
+    ("spin button", "Minutes"),
+    ("spin button", "Seconds"),
+    ("spin button", "Frames"),
     ("tree", "Track list"),
 ]
 
@@ -378,8 +378,8 @@ class PlayerAccessibilityTest(unittest.TestCase):
 
     def test_every_visible_control_has_a_name(self):
         window = self.sessions[1].window()
-        wanted_roles = {"push button", "check box", "text", "scroll bar", "label", "filler",
-                        "tree"}
+        wanted_roles = {"push button", "check box", "text", "scroll bar", "label",
+                        "spin button", "tree"}
         for child in descendants(window):
             if is_visible(child) and child.getRoleName() in wanted_roles:
                 with self.subTest(role=child.getRoleName(), index=child.getIndexInParent()):

@@ -95,6 +95,16 @@ TEST_F(QtAccessibility, SpinnerArrowsSayWhichWayTheyGo) {
     EXPECT_EQ(AccessibleText(minutes.ArrowButton(true), QAccessible::Name), "Minutes up");
 }
 
+TEST_F(QtAccessibility, AnUpDownIsASpinButton) {
+    Open(res::PLAYER_DIALOG);
+    QAccessibleInterface* volume =
+        QAccessible::queryAccessibleInterface(&driver.WidgetOf(res::VOLUME_SPIN));
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->role(), QAccessible::SpinBox);
+    EXPECT_EQ(volume->text(QAccessible::Name), "Volume");
+    EXPECT_EQ(volume->childCount(), 2);
+}
+
 // A button named by its caption follows the caption the program gives it.
 TEST_F(QtAccessibility, ACaptionedButtonIsNamedByItsCurrentCaption) {
     DialogWindow& window = Open(res::PLAYER_DIALOG);
