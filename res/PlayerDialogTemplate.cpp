@@ -59,7 +59,7 @@ constexpr std::array PLAYER_CONTROLS{
     ControlTemplate{LOAD_TRACKS_BUTTON, BUTTON, "Load tracks", 188, 245, 44, 15, TAB},
     ControlTemplate{SAVE_TRACKS_BUTTON, BUTTON, "Save tracks", 232, 245, 44, 15, TAB},
     ControlTemplate{PREVIOUS_TRACK_BUTTON, BUTTON, "|<", 6, 19, 11, 10, TAB, 0, "Previous track"},
-    // A tab stop of its own, unlike the original: the arrow keys seek.
+    // A tab stop, so that the arrow keys seek without the mouse.
     ControlTemplate{POSITION_SCROLL_BAR, ControlKind::SCROLL_BAR, "", 17, 19, 248, 10,
                     ControlStyle::HORIZONTAL | TAB, 0, "Position in track"},
     ControlTemplate{NEXT_TRACK_BUTTON, BUTTON, ">|", 265, 19, 11, 10, TAB, 0, "Next track"},
@@ -76,7 +76,7 @@ constexpr std::array PLAYER_CONTROLS{
     ControlTemplate{SUBTRACK_TEXT, TEXT, "", 127, 6, 149, 10, STATUS, 0, "Current subtrack"},
     ControlTemplate{UNADDRESSED_CONTROL_ID, TEXT, ALBUM_LABEL.labelText, 5, 35, 42, 9, LABEL},
     ControlTemplate{UNADDRESSED_CONTROL_ID, TEXT, ARTIST_LABEL.labelText, 5, 48, 42, 10, LABEL},
-    // A tab stop, unlike the original, so that the keyboard reaches the rows.
+    // A tab stop, so that the keyboard reaches the rows.
     ControlTemplate{TRACK_LIST, ControlKind::LIST_VIEW, "List1", 6, 64, 270, 151,
                     ControlStyle::BORDER | ControlStyle::REPORT | ControlStyle::SINGLE_SELECTION |
                         ControlStyle::SHOW_SELECTION_ALWAYS | ControlStyle::NO_SORT_HEADER | TAB,
