@@ -18,7 +18,7 @@ constexpr ControlStyle LINE = ControlStyle::ALIGN_CENTER | ControlStyle::GROUP;
 constexpr std::array ABOUT_CONTROLS{
     // The picture control takes the bitmap's own size, 128 x 128 pixels.
     ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::PICTURE, "", 66, 18, 87, 80,
-                    ControlStyle::BORDER, ABOUT_BITMAP_ID},
+                    ControlStyle::BORDER, ABOUT_BITMAP_ID, "Corvid Player picture"},
     ControlTemplate{UNADDRESSED_CONTROL_ID, ControlKind::STATIC_TEXT,
                     "Corvid Player Version 1.08, 2 Sep 2000", 7, 101, 209, 8,
                     LINE | ControlStyle::NO_PREFIX},

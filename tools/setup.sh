@@ -12,6 +12,7 @@ packages=(
     xvfb xauth openbox xdotool x11-apps x11-utils imagemagick
     librsvg2-bin desktop-file-utils appstream man-db groff-base
     dbus-daemon playerctl
+    at-spi2-core dbus-x11 python3-pyatspi gir1.2-atspi-2.0 fonts-dejavu-core
     libxcb-damage0-dev libxcb-xtest0-dev
     time
     debhelper lintian

@@ -63,6 +63,7 @@ HeadlessDialog::HeadlessDialog(HeadlessWindowSystem& system, const window::Dialo
     for (const window::ControlTemplate& control : layout.controls) {
         m_controls.push_back({control, MakeControl(*this, control)});
     }
+    m_tabOrder = window::TabStopOrder(layout);
     m_layout.controls = {};
 }
 

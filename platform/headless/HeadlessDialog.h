@@ -94,7 +94,8 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     void PressEscape();
     // Moves the keyboard focus to the control, as a click would.
     void Focus(int id);
-    // Moves the focus to the next enabled, visible tab stop, round to the first.
+    // Moves the focus to the next enabled, visible tab stop in the template's
+    // tab order, round to the first.
     void PressTab();
     void ClickArrow(int upDownId, SpinArrow arrow);
     // One line or page step: the code, then SB_ENDSCROLL.
@@ -139,6 +140,9 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     [[nodiscard]] std::optional<int> EndCode() const;
     [[nodiscard]] window::DialogWindow* Owner() const { return m_owner; }
     [[nodiscard]] std::string Text(int id) const;
+    // What a screen reader calls the control: the template's name for it, or
+    // else its caption.
+    [[nodiscard]] std::string AccessibleName(int id) const;
     [[nodiscard]] bool IsEnabled(int id) const;
     [[nodiscard]] bool IsVisible(int id) const;
     [[nodiscard]] int Check(int id) const;
@@ -230,6 +234,7 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     int m_invalidations = 0;
     int m_drawRequests = 0;
     int m_focusId = 0;
+    std::vector<int> m_tabOrder;  // the tab stops' ids in the order Tab visits them
     window::Point m_cursor;
     RecordingPainter* m_painter = nullptr;  // set while painting
 };

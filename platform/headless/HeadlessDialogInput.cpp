@@ -122,22 +122,28 @@ void HeadlessDialog::Focus(int id) {
 }
 
 void HeadlessDialog::PressTab() {
-    if (!AcceptsInput() || m_controls.empty()) {
+    if (!AcceptsInput() || m_tabOrder.empty()) {
         return;
     }
-    const auto focused =
-        std::find_if(m_controls.begin(), m_controls.end(),
-                     [this](const Entry& entry) { return entry.layout.id == m_focusId; });
-    const std::size_t start = focused == m_controls.end()
-                                  ? m_controls.size() - 1
-                                  : static_cast<std::size_t>(focused - m_controls.begin());
-    for (std::size_t step = 1; step <= m_controls.size(); ++step) {
-        const Entry& entry = m_controls[(start + step) % m_controls.size()];
-        if (HasStyle(entry.layout.style, ControlStyle::TAB_STOP) && AcceptsInput(entry.layout.id)) {
-            FocusControl(entry.layout.id);
+    const auto focused = std::ranges::find(m_tabOrder, m_focusId);
+    const std::size_t start = focused == m_tabOrder.end()
+                                  ? m_tabOrder.size() - 1
+                                  : static_cast<std::size_t>(focused - m_tabOrder.begin());
+    for (std::size_t step = 1; step <= m_tabOrder.size(); ++step) {
+        const int id = m_tabOrder[(start + step) % m_tabOrder.size()];
+        if (AcceptsInput(id)) {
+            FocusControl(id);
             return;
         }
     }
+}
+
+std::string HeadlessDialog::AccessibleName(int id) const {
+    const Entry& entry = Require(id);
+    if (!entry.layout.accessibleName.empty()) {
+        return std::string(entry.layout.accessibleName);
+    }
+    return entry.control->Text();
 }
 
 void HeadlessDialog::ClickArrow(int upDownId, SpinArrow arrow) {

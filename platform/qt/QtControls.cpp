@@ -46,6 +46,16 @@ void QtButton::SetCheck(int state) {
     }
 }
 
+void QtStatic::SetText(std::string_view text) {
+    widget.setText(FromUtf8(text));
+    // A status field has a name of its own; a screen reader reads what it
+    // shows as its description. The timer writes the same text again and
+    // again, which must not tell the screen reader of a change each time.
+    if (!widget.accessibleName().isEmpty() && widget.accessibleDescription() != widget.text()) {
+        widget.setAccessibleDescription(widget.text());
+    }
+}
+
 QtEdit::QtEdit(int id, QLineEdit& edit, ControlOwner& owner) : QtControlBase(id, edit, owner) {
     QObject::connect(&edit, &QLineEdit::textEdited, &edit,
                      [this] { Notify(WM_COMMAND, EN_CHANGE); });

@@ -36,7 +36,7 @@ class QtStatic final : public QtControlBase<StaticText, QLabel> {
   public:
     QtStatic(int id, QLabel& label, ControlOwner& owner) : QtControlBase(id, label, owner) {}
 
-    void SetText(std::string_view text) override { widget.setText(FromUtf8(text)); }
+    void SetText(std::string_view text) override;
     [[nodiscard]] std::string Text() const override { return ToUtf8(widget.text()); }
 };
 

@@ -45,6 +45,24 @@ Qt::WindowFlags FlagsFor(const DialogTemplate& layout) {
     return flags;
 }
 
+// A name only where the template gives one: otherwise Qt names the control
+// by its caption, and follows the caption when the program changes it.
+void NameForScreenReaders(const ControlTemplate& control, QWidget& widget) {
+    if (control.accessibleName.empty()) {
+        return;
+    }
+    widget.setAccessibleName(FromUtf8(control.accessibleName));
+    if (auto* label = qobject_cast<QLabel*>(&widget)) {
+        label->setAccessibleDescription(label->text());
+    }
+    if (auto* upDown = dynamic_cast<UpDownWidget*>(&widget)) {
+        for (const bool up : {true, false}) {
+            upDown->ArrowButton(up).setAccessibleName(
+                FromUtf8(ArrowAccessibleName(control.accessibleName, up)));
+        }
+    }
+}
+
 QLabel* MakeLabel(const ControlTemplate& control, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
@@ -73,7 +91,7 @@ QLabel* MakePicture(const ControlTemplate& control, QWidget* parent, QtImages& i
     // A picture static takes its bitmap's own size.
     QRect rect = ControlRect(control);
     if (!picture.isNull()) {
-        rect.setSize(picture.size() + QSize(2 * frame, 2 * frame));
+        rect.setSize(picture.deviceIndependentSize().toSize() + QSize(2 * frame, 2 * frame));
     }
     label->setGeometry(rect);
     return label;
@@ -120,19 +138,23 @@ void QtDialog::Build(const DialogTemplate& layout) {
     environment.ApplyColors(*this);
     SetFixedClientSize(ClientSize(layout));
     QWidget* previous = nullptr;
-    QWidget* previousTabStop = nullptr;
     for (const ControlTemplate& control : layout.controls) {
         AddControl(control, previous);
         QWidget& widget = controls.back()->Widget();
         // The template's order is the Z order, the first on top.
         widget.lower();
-        if (Has(control, ControlStyle::TAB_STOP)) {
-            if (previousTabStop != nullptr) {
-                setTabOrder(previousTabStop, &widget);
-            }
-            previousTabStop = &widget;
-        }
         previous = &widget;
+    }
+    QWidget* previousTabStop = nullptr;
+    for (const int id : TabStopOrder(layout)) {
+        QtControl* control = FindControl(id);
+        if (control == nullptr) {
+            continue;
+        }
+        if (previousTabStop != nullptr) {
+            setTabOrder(previousTabStop, &control->Widget());
+        }
+        previousTabStop = &control->Widget();
     }
 }
 
@@ -196,7 +218,8 @@ void QtDialog::AddControl(const ControlTemplate& control, QWidget* previous) {
         }
         case ControlKind::SCROLL_BAR: {
             auto* bar = new DialogScrollBar(Qt::Horizontal, this);
-            bar->setFocusPolicy(Qt::NoFocus);
+            // The keyboard's way in; a click leaves the focus where it was.
+            bar->setFocusPolicy(tabStop ? Qt::TabFocus : Qt::NoFocus);
             bar->setContextMenuPolicy(Qt::NoContextMenu);
             controls.push_back(std::make_unique<QtScrollBar>(control.id, *bar, *this));
             widget = bar;
@@ -204,7 +227,7 @@ void QtDialog::AddControl(const ControlTemplate& control, QWidget* previous) {
         }
         case ControlKind::UP_DOWN: {
             auto* upDown = new UpDownWidget(this);
-            upDown->setFocusPolicy(Qt::NoFocus);
+            upDown->setFocusPolicy(tabStop ? Qt::TabFocus : Qt::NoFocus);
             const UpDownWrap wrap =
                 Has(control, ControlStyle::WRAP) ? UpDownWrap::WRAP : UpDownWrap::STOP_AT_ENDS;
             controls.push_back(std::make_unique<QtUpDown>(control.id, *upDown, wrap, *this));
@@ -236,6 +259,7 @@ void QtDialog::AddControl(const ControlTemplate& control, QWidget* previous) {
         widget->setGeometry(ControlRect(control));
     }
     widget->setProperty(CONTROL_ID, control.id);
+    NameForScreenReaders(control, *widget);
     if (Has(control, ControlStyle::HIDDEN)) {
         widget->hide();
     }

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <map>
+#include <tuple>
 #include <utility>
 
 namespace corvid::window::qt {
@@ -10,22 +11,27 @@ namespace corvid::window::qt {
 inline constexpr int BIG_ICON_PIXELS = 32;
 inline constexpr int SMALL_ICON_PIXELS = 16;
 
-// The program's pictures by resource id, drawn from the SVG files compiled in
-// under ":/corvid/icons/<id>.svg" and ":/corvid/bitmaps/<id>.svg". An unknown
-// id gives a null pixmap. Rendered pictures are kept, so a picture is drawn
-// once per size.
+// The program's pictures by resource id, at the screen's density. Icons are
+// drawn from the SVG files compiled in under ":/corvid/icons/<id>.svg".
+// Bitmaps come as PNG files the build rendered at 1x and 2x
+// (":/corvid/bitmaps/<id>.png", "<id>@2x.png"); at any other density they are
+// drawn from ":/corvid/bitmaps/<id>.svg". An unknown id gives a null pixmap.
+// Pictures are kept, so a picture is made once per size and density.
 class QtImages {
   public:
-    // The icon at `pixels` square, on a transparent ground.
+    // The icon at `pixels` logical pixels square, on a transparent ground.
     [[nodiscard]] QPixmap Icon(int iconId, int pixels);
     // The icon in both its sizes, for window icons and list rows.
     [[nodiscard]] QIcon IconSet(int iconId);
-    // The bitmap at its own size.
+    // The bitmap at its own size in logical pixels.
     [[nodiscard]] QPixmap Bitmap(int bitmapId);
 
   private:
-    std::map<std::pair<int, int>, QPixmap> icons;
-    std::map<int, QPixmap> bitmaps;
+    // Device pixels per logical pixel on the screen with the most.
+    [[nodiscard]] static qreal ScreenRatio();
+
+    std::map<std::tuple<int, int, qreal>, QPixmap> icons;
+    std::map<std::pair<int, qreal>, QPixmap> bitmaps;
 };
 
 }  // namespace corvid::window::qt

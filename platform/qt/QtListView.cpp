@@ -1,7 +1,10 @@
 #include "platform/qt/QtListView.h"
 
+#include "platform/window/DialogTemplate.h"
+
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -77,6 +80,14 @@ void DialogTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (notified) {
+        notified(NM_CLICK);
+    }
+}
+
+void DialogTreeWidget::keyPressEvent(QKeyEvent* event) {
+    QTreeWidget::keyPressEvent(event);
+    // Space is the keyboard's click on the current row.
+    if (event->key() == Qt::Key_Space && notified) {
         notified(NM_CLICK);
     }
 }
@@ -178,6 +189,7 @@ int QtListView::InsertItem(int row, std::string_view text, int image, std::int32
     item->setData(0, MARKS_ROLE, 0U);
     widget.insertTopLevelItem(at, item);
     ShowImage(*item);
+    NameForScreenReaders(*item);
     return at;
 }
 
@@ -207,6 +219,12 @@ void QtListView::SetItemText(int row, int column, std::string_view text) {
         return;
     }
     item->setText(column, FromUtf8(text));
+    NameForScreenReaders(*item);
+}
+
+void QtListView::NameForScreenReaders(QTreeWidgetItem& item) {
+    item.setData(0, Qt::AccessibleTextRole,
+                 FromUtf8(window::RowAccessibleText(ToUtf8(item.text(0)), ToUtf8(item.text(1)))));
 }
 
 std::int32_t QtListView::ItemData(int row) const {

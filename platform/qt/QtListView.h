@@ -27,6 +27,7 @@ class DialogTreeWidget final : public QTreeWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     bool releaseEndsDoubleClick = false;
@@ -70,6 +71,8 @@ class QtListView final : public QtControlBase<ListView, DialogTreeWidget> {
     [[nodiscard]] QTreeWidgetItem* Row(int row) const;
     void ShowImage(QTreeWidgetItem& item) const;
     void ShowMarks(QTreeWidgetItem& item) const;
+    // A screen reader reads a row as its name and its time.
+    static void NameForScreenReaders(QTreeWidgetItem& item);
 
     std::string caption;
     QtImages& images;

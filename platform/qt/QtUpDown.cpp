@@ -1,5 +1,7 @@
 #include "platform/qt/QtUpDown.h"
 
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <algorithm>
 #include <limits>
@@ -21,12 +23,25 @@ QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow) {
     return button;
 }
 
+// A screen reader meets an up-down as a spin button, its arrows as buttons.
+QAccessibleInterface* SpinButtonForUpDown(const QString& className, QObject* object) {
+    static_cast<void>(className);
+    auto* upDown = dynamic_cast<UpDownWidget*>(object);
+    return upDown == nullptr ? nullptr : new QAccessibleWidget(upDown, QAccessible::SpinBox);
+}
+
 }  // namespace
 
 UpDownWidget::UpDownWidget(QWidget* parent)
     : QWidget(parent),
       upArrow(MakeArrow(this, Qt::UpArrow)),
       downArrow(MakeArrow(this, Qt::DownArrow)) {
+    // Qt keeps the factories for the whole process; one entry is enough.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(SpinButtonForUpDown);
+        return true;
+    }();
+    static_cast<void>(factoryInstalled);
     // pressed comes at the press and again at every repeat while held.
     connect(upArrow, &QToolButton::pressed, this, [this] {
         if (arrowPressed) {
@@ -45,6 +60,15 @@ void UpDownWidget::resizeEvent(QResizeEvent* event) {
     const int upperHeight = size.height() / 2;
     upArrow->setGeometry(0, 0, size.width(), upperHeight);
     downArrow->setGeometry(0, upperHeight, size.width(), size.height() - upperHeight);
+}
+
+void UpDownWidget::keyPressEvent(QKeyEvent* event) {
+    const bool up = event->key() == Qt::Key_Up;
+    if ((!up && event->key() != Qt::Key_Down) || !arrowPressed) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    arrowPressed(up);
 }
 
 QtUpDown::QtUpDown(int id, UpDownWidget& widget, UpDownWrap wrap, ControlOwner& owner)

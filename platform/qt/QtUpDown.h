@@ -22,6 +22,8 @@ class UpDownWidget final : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // With the focus, the up and down keys press the arrows.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QToolButton* upArrow;

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvid::window {
 
@@ -106,6 +108,10 @@ struct ControlTemplate {
     int height = 0;
     ControlStyle style = ControlStyle::NONE;
     int imageId = 0;  // the bitmap a PICTURE shows; 0 for every other kind
+    // What a screen reader calls the control where its caption says nothing
+    // to a listener: a field's painted label, a picture caption such as "|<",
+    // a status field. Empty: the caption is the name.
+    std::string_view accessibleName{};
 };
 
 struct DialogFont {
@@ -122,6 +128,38 @@ struct DialogTemplate {
     DialogStyle style = DialogStyle::NONE;
     DialogFont font;
     std::span<const ControlTemplate> controls;
+    // The tab stops' ids in the order Tab visits them, when that is not the
+    // template order.
+    std::span<const int> tabOrder{};
 };
+
+// The name a screen reader gives the control.
+inline std::string_view AccessibleName(const ControlTemplate& control) {
+    return control.accessibleName.empty() ? control.text : control.accessibleName;
+}
+
+// The names of an up-down's two arrows, from the up-down's own name.
+inline std::string ArrowAccessibleName(std::string_view upDownName, bool up) {
+    return std::string(upDownName) + (up ? " up" : " down");
+}
+
+// What a screen reader says for a list row: its name, then its time.
+inline std::string RowAccessibleText(std::string_view name, std::string_view time) {
+    return time.empty() ? std::string(name) : std::string(name) + ", " + std::string(time);
+}
+
+// The ids of the tab stops in the order Tab visits them.
+inline std::vector<int> TabStopOrder(const DialogTemplate& layout) {
+    if (!layout.tabOrder.empty()) {
+        return {layout.tabOrder.begin(), layout.tabOrder.end()};
+    }
+    std::vector<int> order;
+    for (const ControlTemplate& control : layout.controls) {
+        if (HasStyle(control.style, ControlStyle::TAB_STOP)) {
+            order.push_back(control.id);
+        }
+    }
+    return order;
+}
 
 }  // namespace corvid::window

@@ -41,16 +41,6 @@ const std::array<PanelGroup, 7> PLAYER_PANEL_GROUPS{{
     {"bottom-buttons", BOTTOM_BUTTON_IDS, {}},
 }};
 
-// The picture says "Artist" where the hidden label says "Artist/Group".
-constexpr std::array<LabelWord, 6> PLAYER_LABEL_WORDS{{
-    {"Album", "Album"},
-    {"Artist/Group", "Artist"},
-    {"Name of Track/Subtrack", "Name of Track/Subtrack"},
-    {"Min", "Min"},
-    {"Sec", "Sec"},
-    {"Frame", "Frame"},
-}};
-
 int HorizontalPixels(int units) {
     return static_cast<int>(std::lround(units * 6 / 4.0));
 }
@@ -145,7 +135,7 @@ std::span<const PanelGroup> PlayerPanelGroups() {
 }
 
 std::span<const LabelWord> PlayerLabelWords() {
-    return PLAYER_LABEL_WORDS;
+    return res::PlayerPaintedLabels();
 }
 
 LayoutOrError ComputeLayout(const DialogTemplate& dialog) {
@@ -157,7 +147,7 @@ LayoutOrError ComputeLayout(const DialogTemplate& dialog) {
         }
         layout.panels.push_back({group.name, Grown(std::get<PixelRect>(box), PANEL_MARGIN)});
     }
-    for (const LabelWord& labelWord : PLAYER_LABEL_WORDS) {
+    for (const LabelWord& labelWord : PlayerLabelWords()) {
         const ControlTemplate* label = FindLabel(dialog, labelWord.labelText);
         if (label == nullptr) {
             return LayoutError{

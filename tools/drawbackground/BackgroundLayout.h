@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/window/DialogTemplate.h"
+#include "res/PlayerDialogTemplate.h"
 
 namespace corvid::drawbackground {
 
@@ -44,10 +45,7 @@ struct PanelGroup {
 };
 
 // A hidden label of the template and the word the picture paints in its place.
-struct LabelWord {
-    std::string_view labelText;
-    std::string_view word;
-};
+using LabelWord = res::PaintedLabel;
 
 std::span<const PanelGroup> PlayerPanelGroups();
 std::span<const LabelWord> PlayerLabelWords();

@@ -1,0 +1,53 @@
+// corvid-render-png INPUT.svg OUTPUT.png RATIO: draws the picture at RATIO
+// device pixels per pixel of its own size, for screens of that density, so
+// that the program need not draw its SVG pictures at every start.
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+int RenderPicture(const char* input, const char* output, double ratio) {
+    QSvgRenderer renderer(QString::fromLocal8Bit(input));
+    if (!renderer.isValid()) {
+        std::fprintf(stderr, "corvid-render-png: %s: not a picture\n", input);
+        return 1;
+    }
+    const QSize size = renderer.defaultSize();
+    QImage image(static_cast<int>(std::ceil(size.width() * ratio)),
+                 static_cast<int>(std::ceil(size.height() * ratio)),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    if (!image.save(QString::fromLocal8Bit(output), "PNG")) {
+        std::fprintf(stderr, "corvid-render-png: %s: cannot be written\n", output);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argumentCount, char** arguments) {
+    if (argumentCount != 4) {
+        std::fprintf(stderr, "usage: corvid-render-png INPUT.svg OUTPUT.png RATIO\n");
+        return 2;
+    }
+    const double ratio = std::stod(arguments[3]);
+    if (!(ratio > 0)) {
+        std::fprintf(stderr, "corvid-render-png: the ratio must be above 0\n");
+        return 2;
+    }
+    // Text in the pictures needs the font database, which needs an
+    // application; the build has no screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argumentCount, arguments);
+    return RenderPicture(arguments[1], arguments[2], ratio);
+}
