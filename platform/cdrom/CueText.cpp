@@ -25,18 +25,8 @@ struct ReadBytes {
 };
 
 ReadBytes ReadWholeFile(const std::filesystem::path& path) {
-    std::error_code failure;
-    const auto status = std::filesystem::status(path, failure);
-    if (status.type() == std::filesystem::file_type::not_found) {
-        return {{}, ImageError(MCIERR_FILE_NOT_FOUND, path, "does not exist.")};
-    }
-    if (failure) {
-        return {
-            {},
-            ImageError(MCIERR_FILE_NOT_FOUND, path, "cannot be read: " + failure.message() + ".")};
-    }
-    if (status.type() != std::filesystem::file_type::regular) {
-        return {{}, ImageError(MCIERR_INVALID_DEVICE_NAME, path, "is not a file.")};
+    if (auto error = CheckImageFile(path)) {
+        return {{}, error};
     }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
@@ -61,6 +51,21 @@ ReadBytes ReadWholeFile(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+std::optional<DriveError> CheckImageFile(const std::filesystem::path& path) {
+    std::error_code failure;
+    const auto status = std::filesystem::status(path, failure);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return ImageError(MCIERR_FILE_NOT_FOUND, path, "does not exist.");
+    }
+    if (failure) {
+        return ImageError(MCIERR_FILE_NOT_FOUND, path, "cannot be read: " + failure.message() + ".");
+    }
+    if (status.type() != std::filesystem::file_type::regular) {
+        return ImageError(MCIERR_INVALID_DEVICE_NAME, path, "is not a file.");
+    }
+    return std::nullopt;
+}
 
 DriveError ImageError(MciError code, const std::filesystem::path& path, const std::string& what) {
     return {code, "The disc image " + path.string() + " " + what};

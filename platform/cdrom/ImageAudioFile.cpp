@@ -43,14 +43,6 @@ constexpr std::string_view WAVPACK_MAGIC = "wvpk";
 constexpr std::array<std::string_view, 7> HEADER_MAGICS = {
     "RIFF", "FORM", "fLaC", "OggS", "ID3\x03", "ID3\x04", WAVPACK_MAGIC};
 
-std::string FirstBytes(const std::filesystem::path& path, std::size_t count) {
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes(count, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(count));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount())));
-    return bytes;
-}
-
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char letter) {
         return letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
@@ -160,7 +152,7 @@ Opened OpenWavPack(const std::filesystem::path& path) {
 }
 
 Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
-    const std::string magic = FirstBytes(path, 4);
+    const std::string magic = FirstBytesOf(path, 4);
     const bool hasHeader =
         std::find(HEADER_MAGICS.begin(), HEADER_MAGICS.end(), magic) != HEADER_MAGICS.end();
     if (type != FileType::WithHeader && !hasHeader) {
@@ -180,6 +172,14 @@ Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
 }
 
 }  // namespace
+
+std::string FirstBytesOf(const std::filesystem::path& path, std::size_t count) {
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes(count, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount())));
+    return bytes;
+}
 
 ImageAudioFile::ImageAudioFile(std::unique_ptr<Decoder> decoder, std::int64_t frames,
                                std::filesystem::path path, FileType type)
