@@ -98,8 +98,8 @@ class Loader {
 
 DriveError Loader::EndsEarly(int file, std::size_t track) const {
     if (m_source != ImageSource::CueSheet) {
-        return Error(MCIERR_HARDWARE,
-                     "ends before track " + std::to_string(track + 1) + " of its cue sheet starts.");
+        return Error(MCIERR_HARDWARE, "ends before track " + std::to_string(track + 1) +
+                                          " of its cue sheet starts.");
     }
     return Error(MCIERR_HARDWARE, "names the file " + m_files[static_cast<std::size_t>(file)].name +
                                       ", which ends before track " + std::to_string(track + 1) +
@@ -117,7 +117,8 @@ CueTextResult Loader::ReadSheet() const {
 std::optional<DriveError> Loader::OpenCarrier() {
     ImageAudioFile::OpenResult opened = ImageAudioFile::Open(m_cueSheet, FileType::WithHeader);
     if (!opened.file) {
-        return Error(MCIERR_HARDWARE, "carries a cue sheet for its own audio, " + opened.problem + ".");
+        return Error(MCIERR_HARDWARE,
+                     "carries a cue sheet for its own audio, " + opened.problem + ".");
     }
     m_files.push_back({m_cueSheet.filename().string(), std::move(opened.file)});
     return std::nullopt;

@@ -59,7 +59,8 @@ std::optional<DriveError> CheckImageFile(const std::filesystem::path& path) {
         return ImageError(MCIERR_FILE_NOT_FOUND, path, "does not exist.");
     }
     if (failure) {
-        return ImageError(MCIERR_FILE_NOT_FOUND, path, "cannot be read: " + failure.message() + ".");
+        return ImageError(MCIERR_FILE_NOT_FOUND, path,
+                          "cannot be read: " + failure.message() + ".");
     }
     if (status.type() != std::filesystem::file_type::regular) {
         return ImageError(MCIERR_INVALID_DEVICE_NAME, path, "is not a file.");

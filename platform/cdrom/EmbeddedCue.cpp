@@ -111,13 +111,14 @@ FlacSheets ReadFlacSheets(const std::filesystem::path& path) {
     FlacSheets sheets;
     const std::unique_ptr<FLAC__Metadata_SimpleIterator, IteratorDeleter> iterator(
         FLAC__metadata_simple_iterator_new());
-    if (!iterator || !FLAC__metadata_simple_iterator_init(iterator.get(), path.c_str(), true,
-                                                          false)) {
+    if (!iterator ||
+        !FLAC__metadata_simple_iterator_init(iterator.get(), path.c_str(), true, false)) {
         sheets.problem = iterator ? IteratorProblem(iterator.get()) : "cannot be read";
         return sheets;
     }
     do {
-        const FLAC__MetadataType type = FLAC__metadata_simple_iterator_get_block_type(iterator.get());
+        const FLAC__MetadataType type =
+            FLAC__metadata_simple_iterator_get_block_type(iterator.get());
         if (type != FLAC__METADATA_TYPE_STREAMINFO && type != FLAC__METADATA_TYPE_CUESHEET &&
             type != FLAC__METADATA_TYPE_VORBIS_COMMENT) {
             continue;
@@ -172,9 +173,8 @@ std::optional<std::string> AddIndex(const FLAC__StreamMetadata_CueSheet_Track& b
     if ((totalSamples > 0 && frame >= totalSamples) || frame >= MAX_DISC_FRAMES) {
         return "lies past the end of the audio";
     }
-    const CueIndex index{blockIndex.number,
-                         {0, static_cast<std::int32_t>(frame / SAMPLE_FRAMES_PER_SECTOR)},
-                         0};
+    const CueIndex index{
+        blockIndex.number, {0, static_cast<std::int32_t>(frame / SAMPLE_FRAMES_PER_SECTOR)}, 0};
     if (!track.indexes.empty() && (index.number <= track.indexes.back().number ||
                                    index.position < track.indexes.back().position)) {
         return "has its indexes out of order";
@@ -251,10 +251,9 @@ bool NamesAnything(const ParsedCueSheet& sheet) {
     const auto names = [](const CueTexts& texts) {
         return !texts.title.empty() || !texts.performer.empty();
     };
-    return names(sheet.texts) || std::any_of(sheet.tracks.begin(), sheet.tracks.end(),
-                                              [&](const CueTrack& track) {
-                                                  return names(track.texts);
-                                              });
+    return names(sheet.texts) ||
+           std::any_of(sheet.tracks.begin(), sheet.tracks.end(),
+                       [&](const CueTrack& track) { return names(track.texts); });
 }
 
 CueTextResult ReadFlac(const std::filesystem::path& carrier) {

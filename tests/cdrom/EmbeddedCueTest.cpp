@@ -74,7 +74,8 @@ std::vector<EmbeddedCase> EmbeddedCases() {
     std::vector<TrackDescription> hiddenGap = {Track(50, 40), Track(50)};
     DiscDescription unmarked = FlacDisc(hiddenGap, EmbeddedSheet::Block);
     unmarked.style.firstTrackGap = imagegen::FirstTrackGap::Unmarked;
-    DiscDescription cdi = FlacDisc({Track(70), Track(40, 0, TrackType::Data)}, EmbeddedSheet::Block);
+    DiscDescription cdi =
+        FlacDisc({Track(70), Track(40, 0, TrackType::Data)}, EmbeddedSheet::Block);
     cdi.tracks[1].dataMode = imagegen::DataMode::CdiRaw;
     return {
         {"BlockWithIndexZeroGapsAndMarks", FlacDisc(gaps, EmbeddedSheet::Block), "ASCII"},
@@ -216,7 +217,10 @@ std::vector<BadCarrier> BadCarriers() {
                           "FILE \"two.wav\" WAVE\nTRACK 02 AUDIO\n  INDEX 01 00:00:00\n"});
          },
          {"line 4", "second FILE"}},
-        {"TagOfNoTrack", [](const auto& flac) { Embed(flac, {std::nullopt, "TITLE \"x\"\n"}); },
+        {"TagOfNoTrack",
+         [](const auto& flac) {
+             Embed(flac, {std::nullopt, "TITLE \"x\"\n"});
+         },
          {"CUESHEET tag that is not a cue sheet"}},
         {"TagPastTheEnd",
          [](const auto& flac) {
@@ -225,11 +229,20 @@ std::vector<BadCarrier> BadCarriers() {
                           "  INDEX 01 00:04:00\n"});
          },
          {"ends before track 2"}},
-        {"BlockPastTheEnd", [=](const auto& flac) { Embed(flac, {pastTheEnd, std::nullopt}); },
+        {"BlockPastTheEnd",
+         [=](const auto& flac) {
+             Embed(flac, {pastTheEnd, std::nullopt});
+         },
          {"CUESHEET block whose track 2 lies past the end of the audio"}},
-        {"BlockNotOfACd", [=](const auto& flac) { Embed(flac, {notCd, std::nullopt}); },
+        {"BlockNotOfACd",
+         [=](const auto& flac) {
+             Embed(flac, {notCd, std::nullopt});
+         },
          {"CUESHEET block that is not of a CD"}},
-        {"BlockWithoutIndexOne", [=](const auto& flac) { Embed(flac, {noStart, std::nullopt}); },
+        {"BlockWithoutIndexOne",
+         [=](const auto& flac) {
+             Embed(flac, {noStart, std::nullopt});
+         },
          {"track 2 has no INDEX 01"}},
         {"NotCdSampleRate",
          [](const auto& flac) {

@@ -116,8 +116,10 @@ class ImageFolder {
         }
         // Set by hand: libFLAC's own setters refuse text that is not UTF-8,
         // which files written by other programs may still hold.
-        FLAC__StreamMetadata* comment = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
-        Require(comment != nullptr && FLAC__metadata_object_vorbiscomment_resize_comments(comment, 1));
+        FLAC__StreamMetadata* comment =
+            FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
+        Require(comment != nullptr &&
+                FLAC__metadata_object_vorbiscomment_resize_comments(comment, 1));
         const std::string_view name = "CUESHEET=";
         auto* bytes = static_cast<FLAC__byte*>(std::malloc(name.size() + size + 1));
         Require(bytes != nullptr);
@@ -131,7 +133,8 @@ class ImageFolder {
         comment->data.vorbis_comment.comments[0] = {entryLength, bytes};
         // The block's length as the format counts it: the vendor string and
         // the one comment, each after its 32-bit length, and the count.
-        comment->length = 4 + comment->data.vorbis_comment.vendor_string.length + 4 + 4 + entryLength;
+        comment->length =
+            4 + comment->data.vorbis_comment.vendor_string.length + 4 + 4 + entryLength;
         FLAC__metadata_iterator_init(iterator.get(), chain.get());
         Require(FLAC__metadata_iterator_insert_block_after(iterator.get(), comment));
         Require(FLAC__metadata_chain_write(chain.get(), true, false));

@@ -78,9 +78,8 @@ Block MakeBlock(const CueBlock& description) {
 Block MakeComment(const std::string& text) {
     Block block(FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT));
     FLAC__StreamMetadata_VorbisComment_Entry entry{};
-    if (!block ||
-        !FLAC__metadata_object_vorbiscomment_entry_from_name_value_pair(&entry, CUESHEET_TAG,
-                                                                        text.c_str())) {
+    if (!block || !FLAC__metadata_object_vorbiscomment_entry_from_name_value_pair(
+                      &entry, CUESHEET_TAG, text.c_str())) {
         return nullptr;
     }
     // The block takes the entry's bytes.
@@ -181,7 +180,9 @@ CueBlock CueBlockOf(const DiscDescription& described) {
         const TrackLayout& place = layout[index];
         const bool unmarked = index == 0 && disc.style.firstTrackGap == FirstTrackGap::Unmarked;
         const Lba first = track.index00 > 0 && !unmarked ? place.index00Start : place.start;
-        CueBlockTrack written{static_cast<int>(index) + 1, Frames(first), track.type,
+        CueBlockTrack written{static_cast<int>(index) + 1,
+                              Frames(first),
+                              track.type,
                               extras ? "XXCRV24000" + TwoDigits(index + 1) : "",
                               {}};
         if (first < place.start) {
@@ -189,8 +190,8 @@ CueBlock CueBlockOf(const DiscDescription& described) {
         }
         written.indexes.push_back({1, Frames(place.start - first)});
         for (std::size_t mark = 0; mark < track.indexMarks.size(); ++mark) {
-            written.indexes.push_back({static_cast<int>(mark) + 2,
-                                       Frames(place.start - first + track.indexMarks[mark])});
+            written.indexes.push_back(
+                {static_cast<int>(mark) + 2, Frames(place.start - first + track.indexMarks[mark])});
         }
         block.tracks.push_back(std::move(written));
     }
