@@ -1,5 +1,7 @@
 #include "platform/cdrom/CueSheet.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "platform/cdrom/CueFiles.h"
@@ -42,9 +44,20 @@ FileType AudioFileType(CueFileType type) {
     return FileType::WithHeader;
 }
 
-bool SameFile(const std::filesystem::path& first, const std::filesystem::path& second) {
-    std::error_code failure;
-    return std::filesystem::equivalent(first, second, failure);
+// A file as the file system knows it, whatever names lead to it.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{status.st_dev, status.st_ino};
 }
 
 std::string TwoDigits(int value) {
@@ -129,6 +142,9 @@ std::optional<DriveError> Loader::OpenFiles() {
         return OpenCarrier();
     }
     const std::filesystem::path folder = m_cueSheet.parent_path();
+    // Known once: asking the file system for both names of each pair costs
+    // a large share of opening a sheet of many files.
+    const std::optional<FileIdentity> sheet = IdentityOf(m_cueSheet);
     for (const CueFileLine& file : m_sheet.files) {
         const std::optional<std::filesystem::path> found = FindCueFile(folder, file.name);
         if (!found) {
@@ -140,7 +156,7 @@ std::optional<DriveError> Loader::OpenFiles() {
         const std::string named =
             "names the file " + file.name +
             (renamed ? " (found as " + found->filename().string() + ")" : "") + ", ";
-        if (SameFile(*found, m_cueSheet)) {
+        if (sheet && IdentityOf(*found) == sheet) {
             return Error(MCIERR_HARDWARE, named + "which is the cue sheet itself.");
         }
         ImageAudioFile::OpenResult opened = ImageAudioFile::Open(*found, AudioFileType(file.type));
