@@ -25,5 +25,6 @@ for part in play_minute first_sound start_up idle drive_reads; do
     echo
 done
 
+echo "== image_open_bench"; "$build/bench/image_open_bench" 2>&1 | tee -a "$log"; echo
 echo "== figures"
 grep '^figure: ' "$log" | sed 's/^figure: /  /'

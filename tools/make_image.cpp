@@ -37,6 +37,10 @@ Writes a CD image: a cue sheet and its audio files.
                           gap at the start of its track's file, at the end
                           of the previous one, or in none (default single)
   --signal test|music     a counting test signal or generated music (default test)
+  --embed-cue none|block|tag|both
+                          put the sheet into the FLAC file too (with --format
+                          flac and --files single): as a CUESHEET block, as a
+                          CUESHEET tag holding its text, or both (default none)
 How the sheet is written, as ripping programs differ:
   --line-ends lf|crlf|cr              (default lf)
   --last-line-end present|absent      (default present)
@@ -51,7 +55,8 @@ How the sheet is written, as ripping programs differ:
   --output DIR            folder to write into (default .)
   --name BASE             name of the cue sheet without .cue (default image)
   --help                  show this help
-A sector is 1/75 second. Prints the cue sheet's path.
+A sector is 1/75 second. Prints the cue sheet's path, or the FLAC file's when
+it carries the sheet.
 )";
 
 struct Options {
@@ -257,6 +262,15 @@ std::optional<UsageError> ApplyOption(std::string_view option, std::string_view 
             return bad();
         }
         options.disc.signal = *signal;
+    } else if (option == "--embed-cue") {
+        const auto embedded = Choose<EmbeddedSheet>(value, {{"none", EmbeddedSheet::None},
+                                                            {"block", EmbeddedSheet::Block},
+                                                            {"tag", EmbeddedSheet::Tag},
+                                                            {"both", EmbeddedSheet::BlockAndTag}});
+        if (!embedded) {
+            return bad();
+        }
+        options.disc.embedded = *embedded;
     } else if (option == "--output") {
         options.output = value;
     } else if (option == "--name") {
@@ -321,6 +335,6 @@ int main(int argc, char** argv) {
         std::cerr << "corvid-make-image: " << *result.error << "\n";
         return 1;
     }
-    std::cout << result.cueSheet.string() << "\n";
+    std::cout << (result.carrier.empty() ? result.cueSheet : result.carrier).string() << "\n";
     return 0;
 }

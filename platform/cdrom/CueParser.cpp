@@ -134,8 +134,13 @@ std::string TwoDigits(int value) {
     return (value < 10 ? "0" : "") + std::to_string(value);
 }
 
+// Whether the sheet may name files, or describes the one file that carries it.
+enum class SheetFiles : std::uint8_t { Named, Carrier };
+
 class Parser {
   public:
+    explicit Parser(SheetFiles files) : m_files(files) {}
+
     std::optional<CueParseError> Line(std::string_view line, int lineNumber);
     std::optional<CueParseError> Finish();
     ParsedCueSheet Take() { return std::move(m_sheet); }
@@ -155,6 +160,7 @@ class Parser {
     std::optional<CueParseError> CheckFollows(const CueIndex& index) const;
 
     ParsedCueSheet m_sheet;
+    SheetFiles m_files;
     int m_line = 0;
 };
 
@@ -204,6 +210,9 @@ std::optional<CueParseError> Parser::Line(std::string_view line, int lineNumber)
 // FILE "name" TYPE, FILE name TYPE, or a name without a type, whose own
 // header will tell.
 std::optional<CueParseError> Parser::File(std::string_view rest) {
+    if (m_files == SheetFiles::Carrier && !m_sheet.files.empty()) {
+        return Error("a second FILE, but a sheet inside an audio file can only describe that file");
+    }
     if (m_sheet.files.size() == static_cast<std::size_t>(MAX_FILES)) {
         return Error("the sheet names more than " + std::to_string(MAX_FILES) + " files");
     }
@@ -234,6 +243,9 @@ std::optional<CueParseError> Parser::File(std::string_view rest) {
 }
 
 std::optional<CueParseError> Parser::Track(std::string_view rest) {
+    if (m_sheet.files.empty() && m_files == SheetFiles::Carrier) {
+        m_sheet.files.push_back({});
+    }
     if (m_sheet.files.empty()) {
         return Error("TRACK before any FILE");
     }
@@ -383,11 +395,13 @@ const CueIndex* CueTrack::FindIndex(int number) const {
     return found == indexes.end() ? nullptr : &*found;
 }
 
-CueParseResult ParseCueSheet(std::string_view text) {
+namespace {
+
+CueParseResult Parse(std::string_view text, SheetFiles files) {
     if (text.starts_with(BYTE_ORDER_MARK)) {
         text.remove_prefix(BYTE_ORDER_MARK.size());
     }
-    Parser parser;
+    Parser parser(files);
     int lineNumber = 0;
     while (!text.empty()) {
         // CR LF, LF or CR alone.
@@ -405,6 +419,16 @@ CueParseResult ParseCueSheet(std::string_view text) {
         return {std::nullopt, error};
     }
     return {parser.Take(), std::nullopt};
+}
+
+}  // namespace
+
+CueParseResult ParseCueSheet(std::string_view text) {
+    return Parse(text, SheetFiles::Named);
+}
+
+CueParseResult ParseEmbeddedCueSheet(std::string_view text) {
+    return Parse(text, SheetFiles::Carrier);
 }
 
 }  // namespace corvid::cdrom

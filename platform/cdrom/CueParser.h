@@ -123,4 +123,11 @@ inline constexpr std::int32_t MAX_DISC_SECTORS = 100 * 60 * 75;
 // more than MAX_FILES files, lines longer than MAX_CUE_LINE_BYTES, NUL bytes.
 CueParseResult ParseCueSheet(std::string_view text);
 
+// Parses a sheet that an audio file carries (a CUESHEET tag), as
+// ParseCueSheet does, but for the one file it can describe: the carrier. The
+// result always has exactly one FILE, whose name is as the sheet wrote it or
+// empty when the sheet has no FILE line; a second FILE line is refused, as
+// it would name audio that the carrier does not hold.
+CueParseResult ParseEmbeddedCueSheet(std::string_view text);
+
 }  // namespace corvid::cdrom

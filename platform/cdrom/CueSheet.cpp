@@ -1,9 +1,12 @@
 #include "platform/cdrom/CueSheet.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "platform/cdrom/CueFiles.h"
 #include "platform/cdrom/CueText.h"
+#include "platform/cdrom/EmbeddedCue.h"
 
 namespace corvid::cdrom {
 
@@ -41,9 +44,20 @@ FileType AudioFileType(CueFileType type) {
     return FileType::WithHeader;
 }
 
-bool SameFile(const std::filesystem::path& first, const std::filesystem::path& second) {
-    std::error_code failure;
-    return std::filesystem::equivalent(first, second, failure);
+// A file as the file system knows it, whatever names lead to it.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{status.st_dev, status.st_ino};
 }
 
 std::string TwoDigits(int value) {
@@ -52,7 +66,8 @@ std::string TwoDigits(int value) {
 
 class Loader {
   public:
-    explicit Loader(std::filesystem::path cueSheet) : m_cueSheet(std::move(cueSheet)) {}
+    explicit Loader(std::filesystem::path cueSheet)
+        : m_cueSheet(std::move(cueSheet)), m_source(ImageSourceOf(m_cueSheet)) {}
 
     DiscImageResult Load();
 
@@ -65,7 +80,9 @@ class Loader {
         return Error(MCIERR_INVALID_DEVICE_NAME, "is longer than a CD can be.");
     }
 
+    CueTextResult ReadSheet() const;
     std::optional<DriveError> OpenFiles();
+    std::optional<DriveError> OpenCarrier();
     void MakeMarks();
     std::optional<DriveError> LayOutFile(int file, std::size_t& mark);
     std::optional<DriveError> LayOutMark(const Mark& mark);
@@ -77,7 +94,8 @@ class Loader {
     Toc MakeToc() const;
     ImageDiscInfo MakeInfo(std::string encoding) const;
 
-    std::filesystem::path m_cueSheet;
+    std::filesystem::path m_cueSheet;  // or the audio file that carries the sheet
+    ImageSource m_source;
     ParsedCueSheet m_sheet;
     std::vector<Mark> m_marks;  // in the order the disc holds them
     std::vector<TrackPlace> m_places;
@@ -92,13 +110,41 @@ class Loader {
 };
 
 DriveError Loader::EndsEarly(int file, std::size_t track) const {
+    if (m_source != ImageSource::CueSheet) {
+        return Error(MCIERR_HARDWARE, "ends before track " + std::to_string(track + 1) +
+                                          " of its cue sheet starts.");
+    }
     return Error(MCIERR_HARDWARE, "names the file " + m_files[static_cast<std::size_t>(file)].name +
                                       ", which ends before track " + std::to_string(track + 1) +
                                       " starts.");
 }
 
+CueTextResult Loader::ReadSheet() const {
+    if (m_source == ImageSource::CueSheet) {
+        return ReadCueText(m_cueSheet);
+    }
+    return ReadEmbeddedCue(m_cueSheet, m_source);
+}
+
+// A sheet inside an audio file describes that file, whatever its FILE line says.
+std::optional<DriveError> Loader::OpenCarrier() {
+    ImageAudioFile::OpenResult opened = ImageAudioFile::Open(m_cueSheet, FileType::WithHeader);
+    if (!opened.file) {
+        return Error(MCIERR_HARDWARE,
+                     "carries a cue sheet for its own audio, " + opened.problem + ".");
+    }
+    m_files.push_back({m_cueSheet.filename().string(), std::move(opened.file)});
+    return std::nullopt;
+}
+
 std::optional<DriveError> Loader::OpenFiles() {
+    if (m_source != ImageSource::CueSheet) {
+        return OpenCarrier();
+    }
     const std::filesystem::path folder = m_cueSheet.parent_path();
+    // Known once: asking the file system for both names of each pair costs
+    // a large share of opening a sheet of many files.
+    const std::optional<FileIdentity> sheet = IdentityOf(m_cueSheet);
     for (const CueFileLine& file : m_sheet.files) {
         const std::optional<std::filesystem::path> found = FindCueFile(folder, file.name);
         if (!found) {
@@ -110,7 +156,7 @@ std::optional<DriveError> Loader::OpenFiles() {
         const std::string named =
             "names the file " + file.name +
             (renamed ? " (found as " + found->filename().string() + ")" : "") + ", ";
-        if (SameFile(*found, m_cueSheet)) {
+        if (sheet && IdentityOf(*found) == sheet) {
             return Error(MCIERR_HARDWARE, named + "which is the cue sheet itself.");
         }
         ImageAudioFile::OpenResult opened = ImageAudioFile::Open(*found, AudioFileType(file.type));
@@ -291,7 +337,7 @@ ImageDiscInfo Loader::MakeInfo(std::string encoding) const {
 }
 
 DiscImageResult Loader::Load() {
-    CueTextResult text = ReadCueText(m_cueSheet);
+    CueTextResult text = ReadSheet();
     if (!text.sheet) {
         return {nullptr, text.error};
     }

@@ -19,6 +19,10 @@ struct DiscImageResult {
 // silence that no file holds; tracks of any MODE are data tracks, and one
 // whose sectors no file holds (EAC's MODEx/2xxx) is given the shortest length
 // a track may have on a disc.
+//
+// `cueSheet` may instead be a FLAC or WavPack file that carries its own
+// sheet (EmbeddedCue.h): that sheet is laid out the same way, over the one
+// file that carries it.
 DiscImageResult LoadDiscImage(const std::filesystem::path& cueSheet);
 
 }  // namespace corvid::cdrom

@@ -20,6 +20,10 @@ struct CueTextResult {
 // regular file, and one larger than MAX_CUE_SHEET_BYTES, before reading it.
 CueTextResult ReadCueText(const std::filesystem::path& path);
 
+// An error naming the image when it is missing or is not a regular file (a
+// folder, a FIFO or a device would hang or never end), before it is opened.
+std::optional<DriveError> CheckImageFile(const std::filesystem::path& path);
+
 inline constexpr std::size_t MAX_CUE_SHEET_BYTES = 1024 * 1024;
 
 // "The disc image PATH " + what: the start of every message about an image.

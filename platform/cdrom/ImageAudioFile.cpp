@@ -1,13 +1,17 @@
 #include "platform/cdrom/ImageAudioFile.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <wavpack/wavpack.h>
 
 #include <algorithm>
 #include <array>
-#include <fstream>
+#include <cerrno>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/cdrom/Toc.h"
@@ -43,14 +47,6 @@ constexpr std::string_view WAVPACK_MAGIC = "wvpk";
 constexpr std::array<std::string_view, 7> HEADER_MAGICS = {
     "RIFF", "FORM", "fLaC", "OggS", "ID3\x03", "ID3\x04", WAVPACK_MAGIC};
 
-std::string FirstBytes(const std::filesystem::path& path, std::size_t count) {
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes(count, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(count));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount())));
-    return bytes;
-}
-
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char letter) {
         return letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
@@ -58,9 +54,59 @@ std::string Lower(std::string text) {
     return text;
 }
 
+// An open file descriptor, closed by its owner.
+class FileHandle {
+  public:
+    explicit FileHandle(int descriptor) : m_descriptor(descriptor) {}
+    ~FileHandle() {
+        if (m_descriptor >= 0) {
+            ::close(m_descriptor);
+        }
+    }
+    FileHandle(FileHandle&& other) noexcept : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle& operator=(FileHandle&&) = delete;
+
+    [[nodiscard]] int Get() const { return m_descriptor; }
+
+  private:
+    int m_descriptor;
+};
+
+// Without waiting for a writer, should the path name a FIFO.
+FileHandle OpenForReading(const std::filesystem::path& path) {
+    return FileHandle(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+}
+
+std::string ErrnoText() {
+    return std::error_code(errno, std::generic_category()).message();
+}
+
+// Why an opened file cannot be read as audio: a folder, a FIFO or a device
+// would hang or never end. Empty when it is a regular file.
+std::string NotAFile(const FileHandle& file) {
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0) {
+        return "which cannot be read: " + ErrnoText();
+    }
+    return S_ISREG(status.st_mode) ? "" : "which is not a file";
+}
+
+// Leaves the file's position where it was, for the decoder that reads it next.
+std::string ReadFirstBytes(const FileHandle& file, std::size_t count) {
+    std::string bytes(count, '\0');
+    const ssize_t got = ::pread(file.Get(), bytes.data(), count, 0);
+    bytes.resize(static_cast<std::size_t>(std::max<ssize_t>(0, got)));
+    return bytes;
+}
+
+// libsndfile reads the descriptor that told the file's type, so that a file
+// is opened once; the descriptor is closed after libsndfile is done with it.
 class SoundFileDecoder final : public ImageAudioFile::Decoder {
   public:
-    explicit SoundFileDecoder(SNDFILE* file) : m_file(file) {}
+    SoundFileDecoder(FileHandle handle, SNDFILE* file)
+        : m_handle(std::move(handle)), m_file(file) {}
 
     bool Seek(std::int64_t frame) override {
         return sf_seek(m_file.get(), frame, SEEK_SET) == frame;
@@ -77,6 +123,7 @@ class SoundFileDecoder final : public ImageAudioFile::Decoder {
     struct Closer {
         void operator()(SNDFILE* file) const { sf_close(file); }
     };
+    FileHandle m_handle;
     std::unique_ptr<SNDFILE, Closer> m_file;
 };
 
@@ -90,7 +137,7 @@ bool IsCdAudio(const SF_INFO& info) {
     return info.samplerate == SAMPLE_RATE && info.channels == CHANNELS && decodable;
 }
 
-Opened OpenSoundFile(const std::filesystem::path& path, FileType type) {
+Opened OpenSoundFile(FileHandle handle, FileType type) {
     SF_INFO info{};
     if (type != FileType::WithHeader) {
         const int endian = type == FileType::BigEndianPcm ? SF_ENDIAN_BIG : SF_ENDIAN_LITTLE;
@@ -98,11 +145,11 @@ Opened OpenSoundFile(const std::filesystem::path& path, FileType type) {
         info.channels = CHANNELS;
         info.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | endian;
     }
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = sf_open_fd(handle.Get(), SFM_READ, &info, SF_FALSE);
     if (file == nullptr) {
         return {nullptr, 0, std::string("which cannot be read: ") + sf_strerror(nullptr)};
     }
-    auto decoder = std::make_unique<SoundFileDecoder>(file);
+    auto decoder = std::make_unique<SoundFileDecoder>(std::move(handle), file);
     if (!IsCdAudio(info)) {
         return {nullptr, 0, "which is not 44100 Hz stereo 16-bit audio"};
     }
@@ -160,11 +207,19 @@ Opened OpenWavPack(const std::filesystem::path& path) {
 }
 
 Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
-    const std::string magic = FirstBytes(path, 4);
+    FileHandle handle = OpenForReading(path);
+    if (handle.Get() < 0) {
+        return {nullptr, 0,
+                errno == ENOENT ? "which does not exist" : "which cannot be read: " + ErrnoText()};
+    }
+    if (std::string problem = NotAFile(handle); !problem.empty()) {
+        return {nullptr, 0, problem};
+    }
+    const std::string magic = ReadFirstBytes(handle, 4);
     const bool hasHeader =
         std::find(HEADER_MAGICS.begin(), HEADER_MAGICS.end(), magic) != HEADER_MAGICS.end();
     if (type != FileType::WithHeader && !hasHeader) {
-        return OpenSoundFile(path, type);
+        return OpenSoundFile(std::move(handle), type);
     }
     if (magic == WAVPACK_MAGIC) {
         return OpenWavPack(path);
@@ -176,24 +231,20 @@ Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
                     "which is " + std::string(unreadable.name) + ", a type that cannot be read"};
         }
     }
-    return OpenSoundFile(path, FileType::WithHeader);
+    return OpenSoundFile(std::move(handle), FileType::WithHeader);
 }
 
 }  // namespace
+
+std::string FirstBytesOf(const std::filesystem::path& path, std::size_t count) {
+    return ReadFirstBytes(OpenForReading(path), count);
+}
 
 ImageAudioFile::ImageAudioFile(std::unique_ptr<Decoder> decoder, std::int64_t frames,
                                std::filesystem::path path, FileType type)
     : m_decoder(std::move(decoder)), m_frames(frames), m_path(std::move(path)), m_type(type) {}
 
 ImageAudioFile::OpenResult ImageAudioFile::Open(const std::filesystem::path& path, FileType type) {
-    std::error_code failure;
-    if (!std::filesystem::exists(path, failure)) {
-        return {nullptr, "which does not exist"};
-    }
-    // A folder, a FIFO or a device would hang or never end.
-    if (!std::filesystem::is_regular_file(path, failure)) {
-        return {nullptr, "which is not a file"};
-    }
     Opened opened = OpenDecoder(path, type);
     if (!opened.decoder) {
         return {nullptr, opened.problem};

@@ -69,4 +69,8 @@ class ImageAudioFile {
     FileType m_type;
 };
 
+// The first `count` bytes of a file, fewer when it is shorter or cannot be
+// read: enough to tell a file's type by its magic.
+std::string FirstBytesOf(const std::filesystem::path& path, std::size_t count);
+
 }  // namespace corvid::cdrom

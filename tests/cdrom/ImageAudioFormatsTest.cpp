@@ -28,8 +28,10 @@ int WriteBlock(void* file, void* data, std::int32_t bytes) {
     return std::fwrite(data, 1, size, static_cast<std::FILE*>(file)) == size ? 1 : 0;
 }
 
-// Encodes 16-bit stereo samples as a lossless WavPack file.
-void WriteWavPack(const std::filesystem::path& path, const std::vector<std::int16_t>& samples) {
+// Encodes 16-bit stereo samples as a lossless WavPack file, with a cue
+// sheet in its APEv2 "cuesheet" tag when one is given.
+void WriteWavPack(const std::filesystem::path& path, const std::vector<std::int16_t>& samples,
+                  const std::string& cueSheet = {}) {
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     ASSERT_NE(file, nullptr);
     WavpackContext* context = WavpackOpenFileOutput(WriteBlock, file.get(), nullptr);
@@ -46,6 +48,11 @@ void WriteWavPack(const std::filesystem::path& path, const std::vector<std::int1
     std::vector<std::int32_t> wide(samples.begin(), samples.end());
     ASSERT_TRUE(WavpackPackSamples(context, wide.data(), static_cast<std::uint32_t>(frames)));
     ASSERT_TRUE(WavpackFlushSamples(context));
+    if (!cueSheet.empty()) {
+        ASSERT_TRUE(WavpackAppendTagItem(context, "cuesheet", cueSheet.data(),
+                                         static_cast<int>(cueSheet.size())));
+        ASSERT_TRUE(WavpackWriteTag(context));
+    }
     WavpackCloseFile(context);
 }
 
@@ -97,6 +104,34 @@ TEST(ImageAudioFormatsTest, WavPackIsReadSampleExact) {
         ASSERT_FALSE(read.error.has_value()) << read.error->text;
         EXPECT_TRUE(samples == imagegen::DiscSamples(disc, start, start + 15)) << start;
     }
+}
+
+TEST(ImageAudioFormatsTest, AWavPackFileOpensByTheCueSheetInItsTag) {
+    const TemporaryFolder folder;
+    const imagegen::DiscDescription disc = TwoTracks();
+    const cdrom::Toc expected = imagegen::ExpectedToc(disc);
+    const std::filesystem::path carrier = folder / "disc.wv";
+    WriteWavPack(carrier, imagegen::DiscSamples(disc, 0, expected.leadOut),
+                 "TITLE \"Packed\"\r\nFILE \"disc.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n"
+                 "    INDEX 01 00:00:00\r\n  TRACK 02 AUDIO\r\n    INDEX 00 00:00:60\r\n"
+                 "    INDEX 01 00:00:70\r\n");
+
+    const DiscImageResult loaded = LoadDiscImage(carrier);
+    ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+    EXPECT_EQ(*loaded.image->SharedToc(), expected);
+    EXPECT_EQ(loaded.image->Info().texts.title, "Packed");
+    std::vector<std::int16_t> samples(5 * SAMPLES_PER_SECTOR);
+    ASSERT_FALSE(loaded.image->Read(68, samples).error.has_value());
+    EXPECT_TRUE(samples == imagegen::DiscSamples(disc, 68, 73));
+}
+
+TEST(ImageAudioFormatsTest, AWavPackFileWithoutCueSheetIsNoDisc) {
+    const TemporaryFolder folder;
+    const std::filesystem::path carrier = folder / "disc.wv";
+    WriteWavPack(carrier, std::vector<std::int16_t>(SAMPLES_PER_SECTOR, 1));
+    const DiscImageResult loaded = LoadDiscImage(carrier);
+    ASSERT_TRUE(loaded.error.has_value());
+    EXPECT_EQ(loaded.error->text, "The disc image " + carrier.string() + " carries no cue sheet.");
 }
 
 TEST(ImageAudioFormatsTest, LossyFilesOpenWithTheirLength) {

@@ -1,21 +1,25 @@
 // libFuzzer target for the cue sheet loading: the input is written as a cue
 // sheet beside a short WAVE file, a raw one, a FLAC one in a folder whose
 // names differ in letter case, and a Monkey's Audio header, and opened as an
-// image drive.
+// image drive. It is then put into a FLAC file's CUESHEET tag, whose sheet
+// describes that file alone, and that file is opened too.
 // Every input gives either an open error or a drive, never both, never
 // neither, and a drive answers, reads and moves its tray without a crash.
 
+#include <FLAC/metadata.h>
 #include <sndfile.h>
 #include <stdlib.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/cdrom/Drive.h"
@@ -63,6 +67,15 @@ void WriteRaw(const std::filesystem::path& path, const std::vector<std::int16_t>
     Require(file.good());
 }
 
+struct ChainDeleter {
+    void operator()(FLAC__Metadata_Chain* chain) const { FLAC__metadata_chain_delete(chain); }
+};
+struct IteratorDeleter {
+    void operator()(FLAC__Metadata_Iterator* iterator) const {
+        FLAC__metadata_iterator_delete(iterator);
+    }
+};
+
 // The folder of the sheet and its audio files, made once per run.
 class ImageFolder {
   public:
@@ -77,6 +90,7 @@ class ImageFolder {
         WriteSoundFile(m_folder / "Disc 1" / "Track.FLAC", SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
                        samples);
         WriteRaw(m_folder / "other.ape", {0x414D, 0x2043, 0x0F9A, 0});
+        WriteSoundFile(m_folder / "carrier.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, samples);
     }
     ~ImageFolder() {
         std::error_code ignored;
@@ -84,6 +98,48 @@ class ImageFolder {
     }
     ImageFolder(const ImageFolder&) = delete;
     ImageFolder& operator=(const ImageFolder&) = delete;
+
+    // The FLAC file with the input as its CUESHEET tag, in place of the last.
+    [[nodiscard]] std::filesystem::path WriteTag(const std::uint8_t* data, std::size_t size) const {
+        const std::filesystem::path carrier = m_folder / "carrier.flac";
+        std::unique_ptr<FLAC__Metadata_Chain, ChainDeleter> chain(FLAC__metadata_chain_new());
+        Require(chain && FLAC__metadata_chain_read(chain.get(), carrier.c_str()));
+        std::unique_ptr<FLAC__Metadata_Iterator, IteratorDeleter> iterator(
+            FLAC__metadata_iterator_new());
+        Require(iterator != nullptr);
+        FLAC__metadata_iterator_init(iterator.get(), chain.get());
+        while (FLAC__metadata_iterator_next(iterator.get())) {
+            if (FLAC__metadata_iterator_get_block_type(iterator.get()) ==
+                FLAC__METADATA_TYPE_VORBIS_COMMENT) {
+                Require(FLAC__metadata_iterator_delete_block(iterator.get(), true));
+            }
+        }
+        // Set by hand: libFLAC's own setters refuse text that is not UTF-8,
+        // which files written by other programs may still hold.
+        FLAC__StreamMetadata* comment =
+            FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
+        Require(comment != nullptr &&
+                FLAC__metadata_object_vorbiscomment_resize_comments(comment, 1));
+        const std::string_view name = "CUESHEET=";
+        auto* bytes = static_cast<FLAC__byte*>(std::malloc(name.size() + size + 1));
+        Require(bytes != nullptr);
+        std::memcpy(bytes, name.data(), name.size());
+        if (size > 0) {
+            std::memcpy(bytes + name.size(), data, size);
+        }
+        bytes[name.size() + size] = 0;
+        const auto entryLength = static_cast<FLAC__uint32>(name.size() + size);
+        std::free(comment->data.vorbis_comment.comments[0].entry);
+        comment->data.vorbis_comment.comments[0] = {entryLength, bytes};
+        // The block's length as the format counts it: the vendor string and
+        // the one comment, each after its 32-bit length, and the count.
+        comment->length =
+            4 + comment->data.vorbis_comment.vendor_string.length + 4 + 4 + entryLength;
+        FLAC__metadata_iterator_init(iterator.get(), chain.get());
+        Require(FLAC__metadata_iterator_insert_block_after(iterator.get(), comment));
+        Require(FLAC__metadata_chain_write(chain.get(), true, false));
+        return carrier;
+    }
 
     [[nodiscard]] std::filesystem::path WriteSheet(const std::uint8_t* data,
                                                    std::size_t size) const {
@@ -123,16 +179,21 @@ void Exercise(Drive& drive) {
     Require(closed.has_value() != (drive.State() == DriveState::Ready));
 }
 
+void OpenAndExercise(const std::filesystem::path& image) {
+    const DriveOpenResult opened = OpenImageDrive(image);
+    Require((opened.drive != nullptr) != opened.error.has_value());
+    if (opened.error) {
+        Require(!opened.error->text.empty());
+        return;
+    }
+    Exercise(*opened.drive);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const ImageFolder folder;
-    const DriveOpenResult opened = OpenImageDrive(folder.WriteSheet(data, size));
-    Require((opened.drive != nullptr) != opened.error.has_value());
-    if (opened.error) {
-        Require(!opened.error->text.empty());
-        return 0;
-    }
-    Exercise(*opened.drive);
+    OpenAndExercise(folder.WriteSheet(data, size));
+    OpenAndExercise(folder.WriteTag(data, size));
     return 0;
 }

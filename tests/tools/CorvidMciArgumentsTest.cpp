@@ -18,7 +18,7 @@ namespace {
 // Windows rips often end in ".CUE"; a missing image must still be taken as
 // one, so that the user hears that it is missing rather than that it is an
 // unknown command.
-TEST(CorvidMciArguments, ImageIsAnyExistingFileOrACueNameInAnyLetterCase) {
+TEST(CorvidMciArguments, ImageIsAnyExistingFileOrAnImageNameInAnyLetterCase) {
     const testing::TemporaryFolder folder;
     folder.Write("disc.img", "FILE");
     std::filesystem::create_directory(folder / "folder.img");
@@ -30,11 +30,14 @@ TEST(CorvidMciArguments, ImageIsAnyExistingFileOrACueNameInAnyLetterCase) {
         {(folder / "Album.CUE").string(), ArgumentKind::DiscImage},
         {(folder / "gone.Cue").string(), ArgumentKind::DiscImage},
         {(folder / "disc.img").string(), ArgumentKind::DiscImage},
+        {(folder / "missing.flac").string(), ArgumentKind::DiscImage},
+        {(folder / "Missing.WV").string(), ArgumentKind::DiscImage},
         {"status cdaudio mode", ArgumentKind::Command},
         {"play cdaudio from 1 notify", ArgumentKind::Command},
         {(folder / "missing.img").string(), ArgumentKind::Command},
         {(folder / "folder.img").string(), ArgumentKind::Command},
         {".CUE", ArgumentKind::Command},
+        {".flac", ArgumentKind::Command},
     };
     for (const auto& argumentCase : cases) {
         EXPECT_EQ(KindOfArgument(argumentCase.argument), argumentCase.kind)

@@ -1,7 +1,9 @@
 #include "tools/corvid-mci/Arguments.h"
 
+#include <strings.h>
+
 #include <algorithm>
-#include <cctype>
+#include <array>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -10,17 +12,16 @@ namespace corvid::tools {
 
 namespace {
 
-constexpr std::string_view CUE_EXTENSION = ".cue";
+// A cue sheet, or an audio file that may carry one.
+constexpr std::array<std::string_view, 3> IMAGE_EXTENSIONS = {".cue", ".flac", ".wv"};
 
-bool EndsInCueExtension(std::string_view argument) {
-    if (argument.size() <= CUE_EXTENSION.size()) {
-        return false;
-    }
-    const std::string_view ending = argument.substr(argument.size() - CUE_EXTENSION.size());
-    return std::equal(ending.begin(), ending.end(), CUE_EXTENSION.begin(),
-                      [](char given, char wanted) {
-                          return std::tolower(static_cast<unsigned char>(given)) == wanted;
-                      });
+bool EndsInImageExtension(std::string_view argument) {
+    return std::any_of(IMAGE_EXTENSIONS.begin(), IMAGE_EXTENSIONS.end(),
+                       [&](std::string_view extension) {
+                           return argument.size() > extension.size() &&
+                                  strncasecmp(argument.data() + argument.size() - extension.size(),
+                                              extension.data(), extension.size()) == 0;
+                       });
 }
 
 bool IsExistingRegularFile(std::string_view argument) {
@@ -31,7 +32,7 @@ bool IsExistingRegularFile(std::string_view argument) {
 }  // namespace
 
 ArgumentKind KindOfArgument(std::string_view argument) {
-    if (IsExistingRegularFile(argument) || EndsInCueExtension(argument)) {
+    if (IsExistingRegularFile(argument) || EndsInImageExtension(argument)) {
         return ArgumentKind::DiscImage;
     }
     return ArgumentKind::Command;

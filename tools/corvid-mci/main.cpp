@@ -15,7 +15,8 @@ constexpr std::string_view USAGE =
     "position once a second; --no-wait leaves at once.\n"
     "  --device=PATH  the CD drive (default /dev/cdrom)\n"
     "  IMAGE.cue      a disc image to play as if it were in a drive: any existing\n"
-    "                 file, or a name ending in .cue in any letter case\n"
+    "                 file, or a name ending in .cue in any letter case; a FLAC\n"
+    "                 or WavPack file that carries its own cue sheet (.flac, .wv)\n"
     "Example: corvid-mci disc.cue \"play cdaudio from 1 notify\"\n";
 
 }  // namespace

@@ -216,6 +216,9 @@ std::optional<std::string> CheckDescription(const DiscDescription& disc) {
     if (!IsWritableText(disc.songwriter)) {
         return "The disc has a songwriter that a cue sheet cannot hold.";
     }
+    if (auto error = CheckEmbedding(disc)) {
+        return error;
+    }
     std::int64_t total = 0;
     for (const TrackDescription& track : AsImaged(disc).tracks) {
         total += std::int64_t{track.pregap} + track.index00 + track.length + track.postgap;

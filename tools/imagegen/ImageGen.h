@@ -113,6 +113,12 @@ struct SheetStyle {
     FirstTrackGap firstTrackGap = FirstTrackGap::Marked;
 };
 
+// Whether the FLAC file of a single-file image carries the cue sheet too (the
+// .cue is written beside it all the same): as a CUESHEET metadata block, as a
+// CUESHEET Vorbis comment holding the sheet's text, or as both. A block
+// cannot hold PREGAP or POSTGAP silence, cooked data sectors or names.
+enum class EmbeddedSheet : std::uint8_t { None, Block, Tag, BlockAndTag };
+
 // A track may have both a PREGAP and an INDEX 00 gap: the silence comes first.
 struct DiscDescription {
     std::vector<TrackDescription> tracks;
@@ -123,12 +129,51 @@ struct DiscDescription {
     std::string performer;
     std::string songwriter;
     SheetStyle style{};
+    EmbeddedSheet embedded = EmbeddedSheet::None;
 };
 
 struct WriteResult {
     std::filesystem::path cueSheet;    // set on success
     std::optional<std::string> error;  // set on failure
+    std::filesystem::path carrier;     // the FLAC file that carries the sheet, when it does
 };
+
+// A FLAC CUESHEET metadata block, offsets in sample frames.
+enum class BlockMedium : std::uint8_t { Cd, Other };
+struct CueBlockIndex {
+    int number = 0;
+    std::uint64_t offset = 0;  // from the track's offset
+};
+struct CueBlockTrack {
+    int number = 0;
+    std::uint64_t offset = 0;  // from the start of the audio
+    TrackType type = TrackType::Audio;
+    std::string isrc;
+    std::vector<CueBlockIndex> indexes;
+};
+struct CueBlock {
+    BlockMedium medium = BlockMedium::Cd;
+    std::string catalog;
+    std::vector<CueBlockTrack> tracks;  // without the lead-out
+    std::uint64_t leadOut = 0;
+};
+
+// The block of a single-file image of `disc`: its INDEX points as its sheet
+// writes them, ISRCs and the catalogue number when its sheet has extras.
+CueBlock CueBlockOf(const DiscDescription& disc);
+
+// What a FLAC file is given to carry; either may be missing.
+struct EmbeddedParts {
+    std::optional<CueBlock> block;
+    std::optional<std::string> tag;  // the CUESHEET comment's text
+};
+
+// Puts the parts into an existing FLAC file's metadata through libFLAC, in
+// place of any CUESHEET block or comment it had. A block of a CD must follow
+// the format's rules for one; nothing checks it against the audio, so that
+// tests can write faulty ones.
+std::optional<std::string> EmbedInFlac(const std::filesystem::path& flac,
+                                       const EmbeddedParts& parts);
 
 // Writes `folder`/`baseName`.cue and its audio files (baseName.bin/.wav/.flac,
 // or baseName-NN.ext per track; a data track of a per-track image always gets

@@ -419,43 +419,67 @@ std::optional<std::string> CheckBaseName(const std::string& baseName) {
     return std::nullopt;
 }
 
+// The sheet's text goes into the tag in UTF-8, as Vorbis comments are.
+std::optional<std::string> EmbedSheet(const DiscDescription& disc, const std::string& text,
+                                      const std::filesystem::path& carrier) {
+    EmbeddedParts parts;
+    if (disc.embedded == EmbeddedSheet::Block || disc.embedded == EmbeddedSheet::BlockAndTag) {
+        parts.block = CueBlockOf(disc);
+    }
+    if (disc.embedded == EmbeddedSheet::Tag || disc.embedded == EmbeddedSheet::BlockAndTag) {
+        parts.tag = text;
+    }
+    if (!parts.block && !parts.tag) {
+        return std::nullopt;
+    }
+    return EmbedInFlac(carrier, parts);
+}
+
+WriteResult Failed(std::string error) {
+    return {{}, std::move(error), {}};
+}
+
 }  // namespace
 
 WriteResult WriteImage(const DiscDescription& disc, const std::filesystem::path& folder,
                        const std::string& baseName) {
     if (auto error = CheckDescription(disc)) {
-        return {{}, error};
+        return Failed(*error);
     }
     if (auto error = CheckBaseName(baseName)) {
-        return {{}, error};
+        return Failed(*error);
     }
     std::error_code failure;
     std::filesystem::create_directories(folder, failure);
     if (failure) {
-        return {{}, "Cannot create the folder " + folder.string() + ": " + failure.message()};
+        return Failed("Cannot create the folder " + folder.string() + ": " + failure.message());
     }
     const DiscDescription imaged = AsImaged(disc);
     const std::vector<FilePlan> plans = PlanFiles(imaged, baseName);
-    const std::optional<std::string> sheet =
-        Encoded(SheetWriter(imaged, baseName).Write(plans), disc.style.encoding);
+    const std::string text = SheetWriter(imaged, baseName).Write(plans);
+    const std::optional<std::string> sheet = Encoded(text, disc.style.encoding);
     if (!sheet) {
-        return {{},
-                std::string("The disc's texts cannot be written in ") +
-                    IconvName(disc.style.encoding) + "."};
+        return Failed(std::string("The disc's texts cannot be written in ") +
+                      IconvName(disc.style.encoding) + ".");
     }
     for (const FilePlan& plan : plans) {
         if (auto error = WriteAudioFile(imaged, plan, folder / plan.name)) {
-            return {{}, error};
+            return Failed(*error);
         }
+    }
+    const std::filesystem::path carrier = folder / plans.front().name;
+    if (auto error = EmbedSheet(disc, text, carrier)) {
+        return Failed(*error);
     }
     const std::filesystem::path cuePath = folder / (baseName + ".cue");
     std::ofstream cue(cuePath, std::ios::binary | std::ios::trunc);
     cue << *sheet;
     cue.close();
     if (!cue) {
-        return {{}, "Cannot write " + cuePath.string() + "."};
+        return Failed("Cannot write " + cuePath.string() + ".");
     }
-    return {cuePath, std::nullopt};
+    return {cuePath, std::nullopt,
+            disc.embedded == EmbeddedSheet::None ? std::filesystem::path() : carrier};
 }
 
 }  // namespace corvid::imagegen

@@ -29,6 +29,9 @@ int FileFramesPerSector(const TrackDescription& track);
 void RegionSamples(const DiscDescription& disc, std::size_t trackIndex, Lba firstSector,
                    Lba sectorCount, std::span<std::int16_t> samples);
 
+// Why the image cannot carry its sheet as asked, or nothing when it can.
+std::optional<std::string> CheckEmbedding(const DiscDescription& disc);
+
 // The byte order that a reader of this track's file reads samples in.
 enum class ByteOrder : std::uint8_t { Little, Big };
 ByteOrder FileByteOrder(const DiscDescription& disc, std::size_t trackIndex);
