@@ -64,7 +64,7 @@ architecture=$(dpkg --print-architecture)
 # comes with a Wayland session only, so it is recommended, not required.
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libqt6svg6 libqt6dbus6 libcdio19 libcdio-paranoia2 libpulse0 \
-    libsndfile1 libuchardet0 libwavpack1 libc6; do
+    libsndfile1 libuchardet0 libwavpack1 libflac12 libdiscid0 libqt6network6 libc6; do
     grep -q "\b$library\b" <<<"$depends" || fail "Depends does not name $library: $depends"
 done
 grep -qx 'qt6-wayland' <<<"$(dpkg-deb -f "$deb" Recommends)" ||
