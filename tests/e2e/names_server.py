@@ -1,14 +1,20 @@
 #!/usr/bin/env python3
 """A stand-in for the MusicBrainz web service on loopback, for the end-to-end
-test: every discid lookup finds one release of the disc that was asked for,
-named ALBUM by ARTIST with a title for each of TRACKS tracks. It prints its
-port on the first line and writes each request's path to LOG."""
+test and the handler-time benchmark: every discid lookup finds one release of
+the disc that was asked for, named ALBUM by ARTIST with a title for each of
+TRACKS tracks. It prints its port on the first line and writes each
+request's path to LOG. With SECONDS, a slow server: the answer trickles out
+over that many seconds.
+Usage: names_server.py ALBUM ARTIST TRACKS LOG [SECONDS]"""
 import http.server
 import json
 import sys
+import time
 import urllib.parse
 
 album, artist, tracks, log_path = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
+trickle_seconds = float(sys.argv[5]) if len(sys.argv) > 5 else 0.0
+PIECES = 20
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -40,7 +46,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        self.wfile.write(body)
+        if trickle_seconds <= 0:
+            self.wfile.write(body)
+            return
+        piece = len(body) // PIECES + 1
+        for start in range(0, len(body), piece):
+            time.sleep(trickle_seconds / PIECES)
+            self.wfile.write(body[start:start + piece])
+            self.wfile.flush()
 
     def log_message(self, *arguments):
         pass
