@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/MedianRatioReporter.h"
 #include "platform/cdrom/CueSheet.h"
 #include "tools/imagegen/ImageGen.h"
 
@@ -86,37 +87,6 @@ void OpenFiles(benchmark::State& state, const Image& image) {
     }
 }
 
-// The console report, then the image's time over the plain opens'.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    RatioReporter() : ConsoleReporter(OO_None) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // With repetitions, the median stands for the benchmark.
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") {
-                continue;
-            }
-            m_realTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const double image = m_realTimes[IMAGE_NAME];
-        const double files = m_realTimes[FILES_NAME];
-        if (image > 0 && files > 0) {
-            std::printf(
-                "figure: opening a %d-file FLAC image, %.2f ms, %.2f x sf_open and "
-                "sf_close of its files (%.2f ms)\n",
-                TRACK_COUNT, image, image / files, files);
-        }
-    }
-
-  private:
-    std::map<std::string, double> m_realTimes;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,7 +98,13 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(IMAGE_NAME, OpenImage, image)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(FILES_NAME, OpenFiles, image)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    corvid::bench::MedianRatioReporter reporter(
+        IMAGE_NAME, FILES_NAME, [](double image, double files) {
+            std::printf(
+                "figure: opening a %d-file FLAC image, %.2f ms, %.2f x sf_open and "
+                "sf_close of its files (%.2f ms)\n",
+                TRACK_COUNT, image, image / files, files);
+        });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ignored;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/MedianRatioReporter.h"
 #include "tracklist/TrackListFile.h"
 #include "tracklist/TrackListSearch.h"
 
@@ -81,35 +82,6 @@ void PlainLoop(benchmark::State& state, const fs::path& folder) {
     }
 }
 
-// The console report, then the search's time over the loop's.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    RatioReporter() : ConsoleReporter(OO_None) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // With repetitions, the median stands for the benchmark.
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") {
-                continue;
-            }
-            m_realTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const double search = m_realTimes[SEARCH_NAME];
-        const double loop = m_realTimes[LOOP_NAME];
-        if (search > 0 && loop > 0) {
-            std::printf("ratio, search / plain loop over %d files: %.2f\n", FILE_COUNT,
-                        search / loop);
-        }
-    }
-
-  private:
-    std::map<std::string, double> m_realTimes;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,7 +93,11 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(SEARCH_NAME, Search, folder)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(LOOP_NAME, PlainLoop, folder)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    corvid::bench::MedianRatioReporter reporter(
+        SEARCH_NAME, LOOP_NAME, [](double search, double loop) {
+            std::printf("ratio, search / plain loop over %d files: %.2f\n", FILE_COUNT,
+                        search / loop);
+        });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ignored;
