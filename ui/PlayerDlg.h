@@ -139,6 +139,8 @@ class CPlayerDlg : public Dialog {
     // Editing.
     window::MessageResult OnClickTrackList(const window::MessageParams& message);
     window::MessageResult OnDblClickTrackList(const window::MessageParams& message);
+    // The keyboard's Space or Enter on the list: the selected row, as a click.
+    void OnReturnTrackList();
     window::MessageResult OnDeltaPosMinute(const window::MessageParams& message);
     window::MessageResult OnDeltaPosSecond(const window::MessageParams& message);
     window::MessageResult OnDeltaPosFrame(const window::MessageParams& message);

@@ -40,6 +40,10 @@ window::MessageResult CPlayerDlg::OnClickTrackList(const window::MessageParams& 
     return 0;
 }
 
+void CPlayerDlg::OnReturnTrackList() {
+    SelectEditRow(GetSelectedRow(), true);
+}
+
 window::MessageResult CPlayerDlg::OnDblClickTrackList(const window::MessageParams& message) {
     static_cast<void>(message);
     return 0;

@@ -29,6 +29,7 @@ constexpr std::array PLAYER_MESSAGE_MAP = {
     Entry{window::WM_CLOSE, NC_NONE, 0, Handler<&CPlayerDlg::OnClose>},
     Entry{WM_NOTIFY, NM_CLICK, res::TRACK_LIST, Handler<&CPlayerDlg::OnClickTrackList>},
     Entry{WM_NOTIFY, NM_DBLCLK, res::TRACK_LIST, Handler<&CPlayerDlg::OnDblClickTrackList>},
+    Entry{WM_NOTIFY, window::NM_RETURN, res::TRACK_LIST, Handler<&CPlayerDlg::OnReturnTrackList>},
     Entry{window::WM_TIMER, NC_NONE, 0, Handler<&CPlayerDlg::OnTimer>},
     Entry{WM_COMMAND, BN_CLICKED, res::DELETE_SUBTRACK_BUTTON,
           Handler<&CPlayerDlg::OnDeleteSubtrack>},

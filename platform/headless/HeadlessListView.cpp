@@ -171,6 +171,14 @@ void HeadlessListView::Click(Point client) {
     Notify(window::WM_NOTIFY, window::NM_CLICK);
 }
 
+void HeadlessListView::TakeRowByKeyboard(int row) {
+    for (Row& each : m_rows) {
+        each.state &= ~static_cast<std::uint32_t>(LVIS_SELECTED);
+    }
+    SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    Notify(window::WM_NOTIFY, window::NM_RETURN);
+}
+
 void HeadlessListView::DoubleClick(Point client) {
     Click(client);
     if (client.y >= HEADER_HEIGHT) {

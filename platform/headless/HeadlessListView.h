@@ -53,6 +53,8 @@ class HeadlessListView final : public HeadlessControl<window::ListView> {
     // nothing. A double click sends NM_DBLCLK after the click.
     void Click(window::Point client);
     void DoubleClick(window::Point client);
+    // The user selects `row` with the arrow keys and presses Space: NM_RETURN.
+    void TakeRowByKeyboard(int row);
     // The user scrolls the list so that `row` is at the top, as far as it goes.
     void ScrollTo(int row);
 

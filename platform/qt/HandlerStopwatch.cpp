@@ -51,6 +51,8 @@ const char* CodeName(NotifyCode code) {
             return "UDN_DELTAPOS";
         case TTN_NEEDTEXT:
             return "TTN_NEEDTEXT";
+        case NM_RETURN:
+            return "NM_RETURN";
     }
     return "code";
 }

@@ -85,11 +85,14 @@ void DialogTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DialogTreeWidget::keyPressEvent(QKeyEvent* event) {
-    QTreeWidget::keyPressEvent(event);
-    // Space is the keyboard's click on the current row.
-    if (event->key() == Qt::Key_Space && notified) {
-        notified(NM_CLICK);
+    const int key = event->key();
+    // Space and Enter take the selected row, as a click takes the row under the mouse.
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && notified) {
+        event->accept();
+        notified(NM_RETURN);
+        return;
     }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void DialogTreeWidget::mouseDoubleClickEvent(QMouseEvent* event) {

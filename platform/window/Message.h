@@ -38,6 +38,7 @@ enum NotifyCode : std::uint8_t {
     NM_DBLCLK,     // a double click in a list view
     UDN_DELTAPOS,  // an up-down proposes a change: upDown; a result of 1 refuses it
     TTN_NEEDTEXT,  // a tooltip asks for its text: toolTip
+    NM_RETURN,     // a list view's selected row taken by the keyboard (Space or Enter)
 };
 
 // Scroll codes of WM_HSCROLL, numbered as Windows numbers them.

@@ -156,6 +156,16 @@ TEST_F(PlayerEditingTest, ASubtrackInsertedInTheLastFramesOfTheDiscStartsNoLater
     EXPECT_EQ(Fields(), end.substr(3));
 }
 
+// Space on the list takes the row the arrow keys selected, not the one the
+// mouse pointer happens to rest over.
+TEST_F(PlayerEditingTest, TheKeyboardTakesTheSelectedRowWhereverThePointerRests) {
+    StartEditing();
+    Window().MoveCursor(res::TRACK_LIST, Window().RowPoint(res::TRACK_LIST, 4));
+    Window().ListControl(res::TRACK_LIST).TakeRowByKeyboard(2);
+    EXPECT_EQ(m_player->EditRow(), 2);
+    EXPECT_EQ(Position().substr(0, 3), "03:");
+}
+
 TEST_F(PlayerEditingTest, MovingASubtrackAboveTheCurrentRowLeavesNoRowMarkedCurrent) {
     StartEditing();
     InsertAt("01:00:05:00");

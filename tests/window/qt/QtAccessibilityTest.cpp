@@ -188,7 +188,7 @@ TEST_F(QtAccessibility, UpAndDownKeysOnTheFocusedVolumeSpinnerPressItsArrows) {
     EXPECT_EQ(proposals[1].params.upDown.delta, -1);
 }
 
-TEST_F(QtAccessibility, SpaceInTheListClicksTheCurrentRow) {
+TEST_F(QtAccessibility, SpaceAndEnterInTheListTakeTheSelectedRow) {
     DialogWindow& window = Open(res::PLAYER_DIALOG);
     ListView& list = *window.GetListView(res::TRACK_LIST);
     list.InsertColumn(0, "Track/Subtrack", 280);
@@ -200,8 +200,12 @@ TEST_F(QtAccessibility, SpaceInTheListClicksTheCurrentRow) {
 
     QTest::keyClick(&tree, Qt::Key_Down);
     QTest::keyClick(&tree, Qt::Key_Space);
+    QTest::keyClick(&tree, Qt::Key_Return);
 
-    EXPECT_EQ(handler.Count(WM_NOTIFY, NM_CLICK, res::TRACK_LIST), 1);
+    // Not a click: a click's row is the one under the mouse.
+    EXPECT_EQ(handler.Count(WM_NOTIFY, NM_RETURN, res::TRACK_LIST), 2);
+    EXPECT_EQ(handler.Count(WM_NOTIFY, NM_CLICK, res::TRACK_LIST), 0);
+    EXPECT_EQ(list.FirstSelectedItem(), 1);
 }
 
 // Where a control draws its caption, in its own pixels: a button inside its
