@@ -15,6 +15,8 @@ constexpr std::size_t FRAME_BYTES = cdrom::CHANNELS * sizeof(std::int16_t);
 // How soon to ask a source that ran short again. Nothing is played in its
 // place: the server waits, as it does before the first sound.
 constexpr std::chrono::milliseconds SHORT_SOURCE_RETRY = 15ms;
+// What the server waits for before it starts to play.
+constexpr std::chrono::milliseconds START_BUFFER = 50ms;
 
 constexpr pa_sample_spec SAMPLE_SPEC = {PA_SAMPLE_S16NE, cdrom::SAMPLE_RATE, cdrom::CHANNELS};
 
@@ -221,9 +223,13 @@ void PulseSink::CreateStream() {
         pa_usec_to_bytes(Microseconds(m_options.targetLatency), &SAMPLE_SPEC));
     // Play as soon as a little is there, not only once the whole target is
     // buffered: a source that has less than that to give would never start.
-    buffer.prebuf = static_cast<std::uint32_t>(
-        pa_usec_to_bytes(Microseconds(m_options.targetLatency / 10), &SAMPLE_SPEC));
-    buffer.minreq = static_cast<std::uint32_t>(-1);
+    buffer.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(
+        Microseconds(std::min(m_options.targetLatency / 10, START_BUFFER)), &SAMPLE_SPEC));
+    // The server's own choice is a request every 20 ms or so: a wake-up of
+    // this process each time. A quarter of the target wakes it a few times a
+    // second and still leaves three quarters buffered when it does.
+    buffer.minreq = static_cast<std::uint32_t>(
+        pa_usec_to_bytes(Microseconds(m_options.targetLatency / 4), &SAMPLE_SPEC));
     buffer.fragsize = static_cast<std::uint32_t>(-1);
     m_streamCorked = m_state == cdrom::SinkState::Paused;
     const auto flags = static_cast<pa_stream_flags_t>(

@@ -19,9 +19,11 @@ struct PulseSinkOptions {
     // The server as libpulse names it ("unix:/run/user/1000/pulse/native").
     // Empty: libpulse's own choice (PULSE_SERVER, then the user's server).
     std::string serverAddress;
-    // What the stream keeps buffered on the server: short, so that a stop,
-    // a seek and the position respond quickly.
-    std::chrono::milliseconds targetLatency{500};
+    // What the stream keeps buffered on the server. Long, as paplay's, so
+    // that the server asks for more in large pieces, rarely: a stop and a
+    // seek flush it, a pause corks it, and the position comes from the
+    // server's clock, so none of them waits for the buffer to play out.
+    std::chrono::milliseconds targetLatency{2000};
     // How often to try again while no server can be reached.
     std::chrono::milliseconds reconnectInterval{1000};
 };
