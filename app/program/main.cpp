@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "platform/mpris/MprisService.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtWindowSystem.h"
+#include "ui/PlayerTiming.h"
 
 namespace {
 
@@ -113,9 +115,13 @@ int main(int argc, char** argv) {
                     }});
     // Desktop media controls: the service takes its bus name once the player
     // window is shown and gives it up when it closes; without a session bus it
-    // does nothing.
-    const auto mpris = corvid::mpris::MprisService::Start(
-        QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); }, RaisePlayerWindow);
+    // does nothing. Connecting to the bus waits for the bus's answers, so it
+    // comes one tick after the start, once the window is drawn.
+    std::unique_ptr<corvid::mpris::MprisService> mpris;
+    QTimer::singleShot(corvid::ui::TIMER_PERIOD_MILLISECONDS, &application, [&mpris, &app] {
+        mpris = corvid::mpris::MprisService::Start(
+            QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); }, RaisePlayerWindow);
+    });
     const CloseOnSignal closeOnSignal([&app] { return CloseTopWindow(app); });
     app.InitInstance();
     return app.ExitCode();
