@@ -88,6 +88,8 @@ class PulseSink final : public cdrom::PcmSink {
                                  void* self);
     static void OnPullTimer(pa_mainloop_api* api, pa_time_event* event, const struct timeval*,
                             void* self);
+    static void OnTimingTimer(pa_mainloop_api* api, pa_time_event* event, const struct timeval*,
+                              void* self);
 
     // All below run with the main loop's lock held.
     void Connect();
@@ -106,6 +108,8 @@ class PulseSink final : public cdrom::PcmSink {
     void QueryVolume();
     void TakeVolume(const pa_sink_input_info& info);
     void RefreshHeard() const;
+    // Asks the server for the stream's timing now, and again every while it plays.
+    void RequestTiming();
     void ArmTimer(TimeEventPtr& timer, std::chrono::milliseconds delay,
                   void (*callback)(pa_mainloop_api*, pa_time_event*, const struct timeval*, void*));
     [[nodiscard]] bool CanPull() const;
@@ -119,6 +123,7 @@ class PulseSink final : public cdrom::PcmSink {
     OperationPtr m_drain;
     TimeEventPtr m_reconnectTimer;
     TimeEventPtr m_pullTimer;
+    TimeEventPtr m_timingTimer;
 
     cdrom::PcmSource* m_source = nullptr;
     cdrom::SinkState m_state = cdrom::SinkState::Paused;
