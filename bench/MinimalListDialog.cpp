@@ -1,11 +1,13 @@
 // The peer of the player window's start-up: a bare QDialog the player
 // window's size with a two-column QTreeWidget of the rows given, shown at once.
-// Usage: minimal_list_dialog [NAME LENGTH]...
+// Usage: minimal_list_dialog [--close-after SECONDS] [NAME LENGTH]...
 //   e.g. minimal_list_dialog "01. <Unnamed track>" 00:20 "02. <Unnamed track>" 00:20
+// --close-after ends it by itself, for the memory figure of play_minute.sh.
 
 #include <QApplication>
 #include <QDialog>
 #include <QStringList>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -22,7 +24,12 @@ constexpr int TRACK_COLUMN_WIDTH = 280;
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    const QStringList arguments = QApplication::arguments();
+    QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 2 && arguments[1] == QStringLiteral("--close-after")) {
+        const int milliseconds = arguments[2].toInt() * 1000;
+        QTimer::singleShot(milliseconds, &application, &QApplication::quit);
+        arguments.remove(1, 2);
+    }
 
     QDialog dialog;
     dialog.setWindowTitle("Minimal list");

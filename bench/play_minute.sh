@@ -2,7 +2,8 @@
 # CPU time and peak memory of playing one generated minute through a private
 # PulseAudio null sink: corvid-mci and the player window (under Xvfb) against
 # paplay, mpv and ffplay on the same PCM, in one run. Players not installed
-# are left out.
+# are left out. The window's peak is also set beside that of the minimal Qt
+# list dialog of start_up.sh, shown with the same one row for a few seconds.
 # Usage: bench/play_minute.sh [BUILD_DIR]   (default build/release)
 # MINUTE_SECONDS sets the length played (default 60).
 set -euo pipefail
@@ -53,6 +54,8 @@ measure corvid-mci "$build/tools/corvid-mci/corvid-mci" "$work/minute.cue" \
     "play cdaudio from 1 notify"
 measure_window
 measure paplay paplay "$work/minute.wav"
+measure minimal-list "$build/bench/minimal_list_dialog" --close-after 3 \
+    "01. <Unnamed track>" "$(printf '%02d:%02d' $((seconds / 60)) $((seconds % 60)))"
 if command -v mpv >/dev/null; then
     measure mpv mpv --no-config --no-video --ao=pulse --really-quiet "$work/minute.wav"
 fi
@@ -69,6 +72,11 @@ awk -v seconds="$seconds" '
         for (i = 1; i <= NR; ++i)
             printf "%-14s %8.3f %10.1f %12.2f %12.2f\n", label[i], cpu[i], rss[i],
                 cpu[i] / cpu[p], rss[i] / rss[p];
+        if ("minimal-list" in row && "corvid-player" in row) {
+            d = rss[row["minimal-list"]]; w = rss[row["corvid-player"]];
+            printf "figure: peak memory, corvid-player playing %.1f MiB, minimal list dialog %.1f MiB, ratio %.2f\n",
+                w, d, w / d;
+        }
         for (i = 1; i <= NR; ++i) {
             if (label[i] !~ /^corvid/) continue;
             printf "figure: playing %d s, CPU: %s %.3f s, paplay %.3f s, ratio %.2f\n",

@@ -4,7 +4,7 @@
 # command and a click, start-up to the window drawn, CPU while stopped, and
 # the engine's reads of a simulated drive. Each part has a script of its own
 # here, with its details; the figures are gathered in a table at the end.
-# Usage: bench/run_all.sh [BUILD_DIR]   (default build/release; build it first:
+# Usage: [CALLGRIND=1] bench/run_all.sh [BUILD_DIR]   (default build/release; build it first:
 #        cmake --preset release && cmake --build --preset release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,10 @@ done
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
-for part in play_minute first_sound start_up idle drive_reads; do
+parts=(play_minute first_sound start_up idle drive_reads)
+# CALLGRIND=1 adds the instruction counts of a minute of play (some minutes more).
+[ -n "${CALLGRIND:-}" ] && parts+=(play_minute_callgrind)
+for part in "${parts[@]}"; do
     echo "== bench/$part.sh $build"
     "bench/$part.sh" "$build" 2>&1 | tee -a "$log"
     echo

@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -15,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "app/CommandLine.h"
 #include "app/Environment.h"
@@ -24,6 +27,7 @@
 #include "platform/mpris/MprisService.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtWindowSystem.h"
+#include "platform/qt/TimerSource.h"
 
 namespace {
 
@@ -90,6 +94,28 @@ CloseAttempt CloseTopWindow(const CPlayerApp& app) {
     return isPlayer ? CloseAttempt::Closed : CloseAttempt::TryAgain;
 }
 
+// Runs an action once, as the first timer tick of a window is delivered. A
+// timer of the same period that the action starts then ticks in step with
+// the window's, on the same wake-ups of the process.
+class AtFirstTick final : public QObject {
+  public:
+    explicit AtFirstTick(std::function<void()> action) : m_action(std::move(action)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (m_action && event->type() == corvid::window::qt::TimerTickEvent::TYPE) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            std::exchange(m_action, {})();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> m_action;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,9 +139,14 @@ int main(int argc, char** argv) {
                     }});
     // Desktop media controls: the service takes its bus name once the player
     // window is shown and gives it up when it closes; without a session bus it
-    // does nothing.
-    const auto mpris = corvid::mpris::MprisService::Start(
-        QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); }, RaisePlayerWindow);
+    // does nothing. Connecting to the bus waits for the bus's answers, so it
+    // comes at the window's first tick, once the window is drawn; and its own
+    // timer, started then, wakes the process on the window's ticks.
+    std::unique_ptr<corvid::mpris::MprisService> mpris;
+    const AtFirstTick startMpris([&mpris, &app] {
+        mpris = corvid::mpris::MprisService::Start(
+            QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); }, RaisePlayerWindow);
+    });
     const CloseOnSignal closeOnSignal([&app] { return CloseTopWindow(app); });
     app.InitInstance();
     return app.ExitCode();

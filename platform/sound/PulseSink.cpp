@@ -15,6 +15,11 @@ constexpr std::size_t FRAME_BYTES = cdrom::CHANNELS * sizeof(std::int16_t);
 // How soon to ask a source that ran short again. Nothing is played in its
 // place: the server waits, as it does before the first sound.
 constexpr std::chrono::milliseconds SHORT_SOURCE_RETRY = 15ms;
+// What the server waits for before it starts to play.
+constexpr std::chrono::milliseconds START_BUFFER = 50ms;
+// How often the stream's clock is set right by the server's while it plays.
+// libpulse's automatic updates come every 1.5 s, and go on while corked.
+constexpr std::chrono::milliseconds TIMING_INTERVAL = 1000ms;
 
 constexpr pa_sample_spec SAMPLE_SPEC = {PA_SAMPLE_S16NE, cdrom::SAMPLE_RATE, cdrom::CHANNELS};
 
@@ -65,6 +70,7 @@ PulseSink::~PulseSink() {
     m_stream.reset();
     m_context.reset();
     m_pullTimer.reset();
+    m_timingTimer.reset();
     m_reconnectTimer.reset();
 }
 
@@ -101,6 +107,7 @@ void PulseSink::Flush() {
     // The stream's clock runs on through a flush; the heard count starts again
     // from the writes that follow.
     Forget(pa_stream_flush(m_stream.get(), nullptr, nullptr));
+    RequestTiming();
     WakePuller();
 }
 
@@ -221,13 +228,17 @@ void PulseSink::CreateStream() {
         pa_usec_to_bytes(Microseconds(m_options.targetLatency), &SAMPLE_SPEC));
     // Play as soon as a little is there, not only once the whole target is
     // buffered: a source that has less than that to give would never start.
-    buffer.prebuf = static_cast<std::uint32_t>(
-        pa_usec_to_bytes(Microseconds(m_options.targetLatency / 10), &SAMPLE_SPEC));
-    buffer.minreq = static_cast<std::uint32_t>(-1);
+    buffer.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(
+        Microseconds(std::min(m_options.targetLatency / 10, START_BUFFER)), &SAMPLE_SPEC));
+    // The server's own choice is a request every 20 ms or so: a wake-up of
+    // this process each time. A quarter of the target wakes it a few times a
+    // second and still leaves three quarters buffered when it does.
+    buffer.minreq = static_cast<std::uint32_t>(
+        pa_usec_to_bytes(Microseconds(m_options.targetLatency / 4), &SAMPLE_SPEC));
     buffer.fragsize = static_cast<std::uint32_t>(-1);
     m_streamCorked = m_state == cdrom::SinkState::Paused;
     const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_ADJUST_LATENCY |
         (m_streamCorked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS));
     const pa_cvolume volume = StereoVolumeFromLevels(m_volume);
     const pa_cvolume* initialVolume = m_volumeOrigin == VolumeOrigin::Known ? &volume : nullptr;
@@ -262,6 +273,8 @@ void PulseSink::HandleStreamReady() {
         ApplyVolume();
     }
     QueryVolume();
+    // The stream's clock reads nothing before the server's first timing.
+    RequestTiming();
     WakePuller();
     Notify();
 }
@@ -412,6 +425,21 @@ void PulseSink::FinishDrain() {
     Notify();
 }
 
+void PulseSink::RequestTiming() {
+    if (m_link != ServerLink::Streaming) {
+        return;
+    }
+    Forget(pa_stream_update_timing_info(m_stream.get(), nullptr, nullptr));
+    // Only a playing stream's clock runs; a corked or drained one is left alone.
+    if (!m_streamCorked && !m_drained) {
+        ArmTimer(m_timingTimer, TIMING_INTERVAL, &OnTimingTimer);
+    }
+}
+
+void PulseSink::OnTimingTimer(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+    Self(self).RequestTiming();
+}
+
 void PulseSink::OnTimingUpdate(pa_stream*, void* self) {
     PulseSink& sink = Self(self);
     sink.RefreshHeard();
@@ -450,6 +478,8 @@ void PulseSink::SetCorked(bool corked) {
     }
     m_streamCorked = corked;
     Forget(pa_stream_cork(m_stream.get(), corked ? 1 : 0, nullptr, nullptr));
+    // A cork leaves the stream's clock unread until the server's next timing.
+    RequestTiming();
 }
 
 void PulseSink::ApplyVolume() {

@@ -19,9 +19,11 @@ struct PulseSinkOptions {
     // The server as libpulse names it ("unix:/run/user/1000/pulse/native").
     // Empty: libpulse's own choice (PULSE_SERVER, then the user's server).
     std::string serverAddress;
-    // What the stream keeps buffered on the server: short, so that a stop,
-    // a seek and the position respond quickly.
-    std::chrono::milliseconds targetLatency{500};
+    // What the stream keeps buffered on the server. Long, as paplay's, so
+    // that the server asks for more in large pieces, rarely: a stop and a
+    // seek flush it, a pause corks it, and the position comes from the
+    // server's clock, so none of them waits for the buffer to play out.
+    std::chrono::milliseconds targetLatency{2000};
     // How often to try again while no server can be reached.
     std::chrono::milliseconds reconnectInterval{1000};
 };
@@ -86,6 +88,8 @@ class PulseSink final : public cdrom::PcmSink {
                                  void* self);
     static void OnPullTimer(pa_mainloop_api* api, pa_time_event* event, const struct timeval*,
                             void* self);
+    static void OnTimingTimer(pa_mainloop_api* api, pa_time_event* event, const struct timeval*,
+                              void* self);
 
     // All below run with the main loop's lock held.
     void Connect();
@@ -104,6 +108,8 @@ class PulseSink final : public cdrom::PcmSink {
     void QueryVolume();
     void TakeVolume(const pa_sink_input_info& info);
     void RefreshHeard() const;
+    // Asks the server for the stream's timing now, and again every while it plays.
+    void RequestTiming();
     void ArmTimer(TimeEventPtr& timer, std::chrono::milliseconds delay,
                   void (*callback)(pa_mainloop_api*, pa_time_event*, const struct timeval*, void*));
     [[nodiscard]] bool CanPull() const;
@@ -117,6 +123,7 @@ class PulseSink final : public cdrom::PcmSink {
     OperationPtr m_drain;
     TimeEventPtr m_reconnectTimer;
     TimeEventPtr m_pullTimer;
+    TimeEventPtr m_timingTimer;
 
     cdrom::PcmSource* m_source = nullptr;
     cdrom::SinkState m_state = cdrom::SinkState::Paused;

@@ -88,6 +88,19 @@ TEST_F(PulseSinkPlay, MonitorHearsEverySampleUnchangedAndTheDrainIsReported) {
     sink.SetSource(nullptr);
 }
 
+TEST_F(PulseSinkPlay, ServerAsksForMoreInLargePiecesOnly) {
+    // Each pull is a wake-up of the process. Asked by the server's own
+    // measure (about every 20 ms), four seconds took some eighty pulls.
+    constexpr int MOST_PULLS = 24;
+    PatternSource source(4 * SECOND);
+    PulseSink sink({.serverAddress = m_server.Address()});
+    Play(sink, source);
+    ASSERT_TRUE(source.WaitUntilDrained(TIMEOUT));
+    EXPECT_LE(source.Pulls(), MOST_PULLS);
+    ExpectRecordedExactly(source.Samples());
+    sink.SetSource(nullptr);
+}
+
 TEST_F(PulseSinkPlay, SourceMayCallTheSinkWhenToldOfTheDrain) {
     PatternSource source(SECOND / 10);
     PulseSink sink({.serverAddress = m_server.Address()});
@@ -153,7 +166,8 @@ TEST_F(PulseSinkPlay, PausedSinkHoldsItsCountPullsNothingAndLosesNothing) {
 }
 
 TEST_F(PulseSinkPlay, FlushDropsTheUnheardAndCountsAfresh) {
-    PatternSource source(2 * SECOND);
+    // Longer than the sink buffers, so that some is left to play after the flush.
+    PatternSource source(4 * SECOND);
     PulseSink sink({.serverAddress = m_server.Address()});
     Play(sink, source);
     ASSERT_TRUE(WaitUntilHeard(sink, SECOND / 2));
@@ -175,7 +189,7 @@ TEST_F(PulseSinkPlay, FlushDropsTheUnheardAndCountsAfresh) {
 
     sink.SetState(SinkState::Playing);
     ASSERT_TRUE(source.WaitUntilDrained(TIMEOUT));
-    EXPECT_EQ(sink.HeardFrames(), 2 * SECOND - resumeAt);
+    EXPECT_EQ(sink.HeardFrames(), 4 * SECOND - resumeAt);
     ExpectRecordedExactly(FramesFrom(rest, played));
     // The last frames pulled before the flush were still queued: dropped.
     const auto dropped = source.Samples().subspan(
