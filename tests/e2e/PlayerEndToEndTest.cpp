@@ -434,7 +434,9 @@ TEST_P(PlayerOptions, EndTheProgramBeforeAnyWindow) {
     }
 }
 
-const std::string USAGE = "Usage: corvid-player [--device=PATH] [IMAGE]\n";
+const std::string USAGE =
+    "Usage: corvid-player [--device=PATH] [--musicbrainz-server=URL] [--gnudb-server=URL] "
+    "[IMAGE]\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Program, PlayerOptions,
@@ -444,6 +446,11 @@ INSTANTIATE_TEST_SUITE_P(
                    2,
                    "corvid-player: option --device needs a path: --device=PATH\n" + USAGE},
         OptionCase{{"--version"}, 0, "Corvid Player 1.08\n"},
+        OptionCase{{"--musicbrainz-server=ftp://mirror"},
+                   2,
+                   "corvid-player: option --musicbrainz-server needs an http:// or https:// "
+                   "address: --musicbrainz-server=URL\n" +
+                       USAGE},
         OptionCase{{"disc.cue", "--help"}, 0, USAGE, Match::Start}));
 
 }  // namespace
