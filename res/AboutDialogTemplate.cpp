@@ -3,6 +3,7 @@
 #include <array>
 
 #include "res/ControlIds.h"
+#include "res/DialogLook.h"
 
 namespace corvid::res {
 
@@ -11,7 +12,6 @@ namespace {
 using window::ControlKind;
 using window::ControlStyle;
 using window::ControlTemplate;
-using window::DialogStyle;
 
 constexpr ControlStyle LINE = ControlStyle::ALIGN_CENTER | ControlStyle::GROUP;
 
@@ -43,9 +43,8 @@ const window::DialogTemplate ABOUT_DIALOG{
     .caption = "About Corvid Player",
     .width = 223,
     .height = 192,
-    .style = DialogStyle::POPUP | DialogStyle::CAPTION | DialogStyle::SYSTEM_MENU |
-             DialogStyle::MODAL_FRAME | DialogStyle::SET_FONT,
-    .font = {.name = "MS Sans Serif", .pointSize = 8},
+    .style = MODAL_BOX_STYLE,
+    .font = DIALOG_FONT,
     .controls = ABOUT_CONTROLS,
 };
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "res/ControlIds.h"
+#include "res/DialogLook.h"
 
 namespace corvid::res {
 
@@ -11,7 +12,6 @@ namespace {
 using window::ControlKind;
 using window::ControlStyle;
 using window::ControlTemplate;
-using window::DialogStyle;
 
 constexpr ControlStyle BUTTON = ControlStyle::GROUP | ControlStyle::TAB_STOP;
 
@@ -35,9 +35,8 @@ const window::DialogTemplate NAMES_CHOOSER_DIALOG{
     .caption = "Find names online",
     .width = 320,
     .height = 157,
-    .style = DialogStyle::POPUP | DialogStyle::CAPTION | DialogStyle::SYSTEM_MENU |
-             DialogStyle::MODAL_FRAME | DialogStyle::SET_FONT,
-    .font = {.name = "MS Sans Serif", .pointSize = 8},
+    .style = MODAL_BOX_STYLE,
+    .font = DIALOG_FONT,
     .controls = CHOOSER_CONTROLS,
 };
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "res/ControlIds.h"
+#include "res/DialogLook.h"
 
 namespace corvid::res {
 
@@ -131,7 +132,7 @@ const window::DialogTemplate PLAYER_DIALOG{
              DialogStyle::SYSTEM_MENU | DialogStyle::MINIMIZE_BOX | DialogStyle::MAXIMIZE_BOX |
              DialogStyle::SET_FONT | DialogStyle::THREE_D_LOOK | DialogStyle::SET_FOREGROUND |
              DialogStyle::APP_WINDOW,
-    .font = {.name = "MS Sans Serif", .pointSize = 8},
+    .font = DIALOG_FONT,
     .controls = PLAYER_CONTROLS,
     .tabOrder = PLAYER_TAB_ORDER,
 };
