@@ -4,8 +4,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QResource>
 #include <QSvgRenderer>
 #include <cmath>
+#include <string_view>
+#include <utility>
+
+#include "platform/qt/RawPicture.h"
 
 namespace corvid::window::qt {
 
@@ -33,15 +38,34 @@ QPixmap Render(const QString& path, QSize logicalSize, qreal ratio) {
 }
 
 // The build renders every bitmap at these densities, "<id>.png" and
-// "<id>@2x.png".
-QString PrerenderedPath(int bitmapId, qreal ratio) {
+// "<id>@2x.png"; a bitmap shown at every start comes at 1x as bare pixels,
+// "<id>.argb", instead.
+QString PrerenderedPath(int bitmapId, qreal ratio, std::string_view kind) {
     if (ratio == 1.0) {
-        return QStringLiteral(":/corvid/bitmaps/%1.png").arg(bitmapId);
+        return QStringLiteral(":/corvid/bitmaps/%1.%2")
+            .arg(bitmapId)
+            .arg(QLatin1String(kind.data(), static_cast<qsizetype>(kind.size())));
     }
-    if (ratio == 2.0) {
+    if (ratio == 2.0 && kind == "png") {
         return QStringLiteral(":/corvid/bitmaps/%1@2x.png").arg(bitmapId);
     }
     return {};
+}
+
+QPixmap LoadPrerendered(int bitmapId, qreal ratio) {
+    const QResource raw(PrerenderedPath(bitmapId, ratio, "argb"));
+    if (raw.isValid() && raw.compressionAlgorithm() == QResource::NoCompression) {
+        QImage picture = DecodeRawPicture(raw.data(), raw.size());
+        if (!picture.isNull()) {
+            return QPixmap::fromImage(std::move(picture));
+        }
+    }
+    QPixmap bitmap;
+    const QString png = PrerenderedPath(bitmapId, ratio, "png");
+    if (png.isEmpty() || !QFile::exists(png) || !bitmap.load(png)) {
+        return {};
+    }
+    return bitmap;
 }
 
 }  // namespace
@@ -79,9 +103,8 @@ QPixmap QtImages::Bitmap(int bitmapId) {
     if (auto found = bitmaps.find(key); found != bitmaps.end()) {
         return found->second;
     }
-    QPixmap bitmap;
-    const QString prerendered = PrerenderedPath(bitmapId, ratio);
-    if (!prerendered.isEmpty() && QFile::exists(prerendered) && bitmap.load(prerendered)) {
+    QPixmap bitmap = LoadPrerendered(bitmapId, ratio);
+    if (!bitmap.isNull()) {
         bitmap.setDevicePixelRatio(ratio);
     } else {
         // A density the build has no picture for: drawn from the SVG now.

@@ -14,7 +14,8 @@ inline constexpr int SMALL_ICON_PIXELS = 16;
 // The program's pictures by resource id, at the screen's density. Icons are
 // drawn from the SVG files compiled in under ":/corvid/icons/<id>.svg".
 // Bitmaps come as PNG files the build rendered at 1x and 2x
-// (":/corvid/bitmaps/<id>.png", "<id>@2x.png"); at any other density they are
+// (":/corvid/bitmaps/<id>.png", "<id>@2x.png"), or at 1x as bare pixels
+// ("<id>.argb", see RawPicture.h); at any other density they are
 // drawn from ":/corvid/bitmaps/<id>.svg". An unknown id gives a null pixmap.
 // Pictures are kept, so a picture is made once per size and density.
 class QtImages {

@@ -1,7 +1,10 @@
-// corvid-render-png INPUT.svg OUTPUT.png RATIO: draws the picture at RATIO
-// device pixels per pixel of its own size, for screens of that density, so
-// that the program need not draw its SVG pictures at every start.
+// corvid-render-png INPUT.svg OUTPUT.png|OUTPUT.argb RATIO: draws the picture
+// at RATIO device pixels per pixel of its own size, for screens of that
+// density, so that the program need not draw its SVG pictures at every start.
+// An .argb output holds the pixels as they are, for a picture shown at every
+// start, which then needs no decoding either.
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -10,7 +13,18 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/qt/RawPicture.h"
+
 namespace {
+
+bool SavePicture(const QImage& image, const QString& output) {
+    if (!output.endsWith(QStringLiteral(".argb"))) {
+        return image.save(output, "PNG");
+    }
+    QFile file(output);
+    const QByteArray encoded = corvid::window::qt::EncodeRawPicture(image);
+    return file.open(QIODevice::WriteOnly) && file.write(encoded) == encoded.size();
+}
 
 int RenderPicture(const char* input, const char* output, double ratio) {
     QSvgRenderer renderer(QString::fromLocal8Bit(input));
@@ -26,7 +40,7 @@ int RenderPicture(const char* input, const char* output, double ratio) {
     QPainter painter(&image);
     renderer.render(&painter);
     painter.end();
-    if (!image.save(QString::fromLocal8Bit(output), "PNG")) {
+    if (!SavePicture(image, QString::fromLocal8Bit(output))) {
         std::fprintf(stderr, "corvid-render-png: %s: cannot be written\n", output);
         return 1;
     }
@@ -37,7 +51,7 @@ int RenderPicture(const char* input, const char* output, double ratio) {
 
 int main(int argumentCount, char** arguments) {
     if (argumentCount != 4) {
-        std::fprintf(stderr, "usage: corvid-render-png INPUT.svg OUTPUT.png RATIO\n");
+        std::fprintf(stderr, "usage: corvid-render-png INPUT.svg OUTPUT.png|OUTPUT.argb RATIO\n");
         return 2;
     }
     const double ratio = std::stod(arguments[3]);
