@@ -70,6 +70,8 @@ class CPlayerDlg : public Dialog {
         return {m_posTrack, m_posMin, m_posSec, m_posFrame};
     }
     [[nodiscard]] bool IsSeeking() const { return m_seeking; }
+    // Changes whenever the disc's list is loaded or cleared.
+    [[nodiscard]] unsigned ListGeneration() const { return m_listGeneration; }
     [[nodiscard]] int RowCount() const { return m_list->ItemCount(); }
     [[nodiscard]] tracklist::TrackListRow RowAt(int row) const;
     [[nodiscard]] std::string AlbumText() const { return m_edAlbum->Text(); }

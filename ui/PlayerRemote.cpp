@@ -174,9 +174,20 @@ RemoteTrack PlayerRemote::Track() {
         }
         track.title = m_player.RowAt(trackRow).name + std::string(TITLE_SEPARATOR) + row.name;
     }
-    const LengthParts length = m_player.TrackLengthOf(trackNumber);
-    track.lengthMicroseconds = Microseconds(length.minutes, length.seconds, length.frames);
+    track.lengthMicroseconds = TrackLengthMicroseconds(trackNumber);
     return track;
+}
+
+std::int64_t PlayerRemote::TrackLengthMicroseconds(int trackNumber) {
+    const unsigned list = m_player.ListGeneration();
+    if (m_knownLength && m_knownLength->listGeneration == list &&
+        m_knownLength->trackNumber == trackNumber) {
+        return m_knownLength->microseconds;
+    }
+    const LengthParts length = m_player.TrackLengthOf(trackNumber);
+    m_knownLength =
+        KnownLength{list, trackNumber, Microseconds(length.minutes, length.seconds, length.frames)};
+    return m_knownLength->microseconds;
 }
 
 std::int64_t PlayerRemote::PositionMicroseconds() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -78,10 +79,20 @@ class PlayerRemote {
     [[nodiscard]] RemoteState State();
 
   private:
+    // A track's length, asked of the drive once per disc: the desktop's
+    // controls read the state five times a second.
+    struct KnownLength {
+        unsigned listGeneration = 0;
+        int trackNumber = 0;
+        std::int64_t microseconds = 0;
+    };
+
     void SeekToSecond(int second);
     [[nodiscard]] int PlayingRow();
+    [[nodiscard]] std::int64_t TrackLengthMicroseconds(int trackNumber);
 
     CPlayerDlg& m_player;
+    std::optional<KnownLength> m_knownLength;
 };
 
 }  // namespace corvid::ui

@@ -94,6 +94,19 @@ TEST_F(PlayerDiscChangeTest, ADiscSwappedBeforeAMediaKeyIsPressedGetsItsOwnList)
     EXPECT_EQ(Mode(), "playing");
 }
 
+TEST_F(PlayerDiscChangeTest, TheDesktopControlsSeeTheLengthOfTheNewDiscsFirstTrack) {
+    Start();
+    PlayerRemote remote(*m_player);
+    EXPECT_EQ(remote.Track().lengthMicroseconds, 20 * MICROSECONDS_PER_SECOND);
+    SwapDiscByTheDrivesButton();
+    remote.Pause();
+    UntilRefresh();
+    ASSERT_EQ(Rows().size(), 2U);
+    // Track 1 again, of another length: what was known of the first disc is not kept.
+    EXPECT_EQ(remote.Track().trackId, "/org/corvidplayer/row/track_1");
+    EXPECT_EQ(remote.Track().lengthMicroseconds, 12 * MICROSECONDS_PER_SECOND);
+}
+
 TEST_F(PlayerDiscChangeTest, TheSameDiscPutBackBetweenTwoLooksKeepsItsEditedList) {
     Start();
     Type(res::ARTIST_EDIT, "Someone");
