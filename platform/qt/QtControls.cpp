@@ -1,6 +1,8 @@
 #include "platform/qt/QtControls.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
 #include <algorithm>
@@ -94,6 +96,33 @@ QRect DialogScrollBar::PartRect(QStyle::SubControl part) const {
 
 void DialogScrollBar::wheelEvent(QWheelEvent* event) {
     event->ignore();
+}
+
+void DialogScrollBar::paintEvent(QPaintEvent* event) {
+    if (underMouse() || QGuiApplication::mouseButtons() != Qt::NoButton) {
+        QScrollBar::paintEvent(event);
+        return;
+    }
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const GrooveLook look{option.rect.size(), devicePixelRatioF(), option.state,
+                          option.palette.cacheKey(), style()};
+    if (groove.isNull() || look != grooveLook) {
+        groove = QPixmap(option.rect.size() * look.pixelRatio);
+        groove.setDevicePixelRatio(look.pixelRatio);
+        groove.fill(Qt::transparent);
+        QPainter groovePainter(&groove);
+        QStyleOptionSlider grooveOption = option;
+        grooveOption.subControls = QStyle::SubControls(QStyle::SC_ScrollBarGroove) |
+                                   QStyle::SC_ScrollBarAddPage | QStyle::SC_ScrollBarSubPage;
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &grooveOption, &groovePainter, this);
+        grooveLook = look;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, groove);
+    option.subControls = QStyle::SubControls(QStyle::SC_ScrollBarSlider) |
+                         QStyle::SC_ScrollBarAddLine | QStyle::SC_ScrollBarSubLine;
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
 }
 
 QtScrollBar::QtScrollBar(int id, DialogScrollBar& bar, ControlOwner& owner)

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QStyle>
 #include <functional>
@@ -82,6 +83,26 @@ class DialogScrollBar final : public QScrollBar {
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // The groove is drawn once and kept, and each move of the thumb draws the
+    // thumb and the arrows over it: the style fills the groove pixel by pixel,
+    // handing the rows to other threads, and the position bar moves every
+    // second while a disc plays. Under the mouse or while a button is held
+    // the style draws the whole bar.
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    // What the groove's look depends on.
+    struct GrooveLook {
+        QSize size;
+        qreal pixelRatio = 1.0;
+        QStyle::State state;
+        qint64 palette = 0;
+        const QStyle* style = nullptr;
+        bool operator==(const GrooveLook&) const = default;
+    };
+
+    QPixmap groove;
+    GrooveLook grooveLook;
 };
 
 class QtScrollBar final : public QtControlBase<ScrollBar, QScrollBar> {
