@@ -19,8 +19,10 @@ bench_make_image --track audio:3 --signal music --format wave --output "$work" -
 "$build/app/program/corvid-player" "$work/short.cue" >"$work/player.log" 2>&1 &
 player=$!
 bench_pids+=("$player")
-# Three seconds of play and a margin for the start and the end of the disc.
-sleep 6
+# Three seconds of play, a margin for the start and the end of the disc, and
+# the caret's blinking, which stops ten seconds after the last input (here
+# the start): what is measured is the window left open on a stopped disc.
+sleep 13
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$player/stat"; }
 run_nanoseconds() { cat /proc/"$player"/task/*/schedstat | awk '{ sum += $1 } END { print sum }'; }
@@ -47,6 +49,6 @@ awk -v seconds="$seconds" -v hz="$(getconf CLK_TCK)" '
       printf "stopped, window %s, %d s: %d clock ticks (%.3f CPU s a minute), %.6f s of thread run time (%.4f CPU s a minute)\n",
           $1, seconds, $2, $2 / hz * 60 / seconds, $3 / 1e9, per_minute[$1] }
     END {
-        printf "figure: CPU while stopped with the window open, corvid-player %.4f CPU s a minute (target below 0.05; minimized %.4f)\n",
+        printf "figure: CPU while stopped with the window open, corvid-player %.4f CPU s a minute (target below 0.03; minimized %.4f)\n",
             per_minute["open"], per_minute["minimized"];
     }' "$work/results"
