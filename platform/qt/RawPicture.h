@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QtEndian>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -33,7 +34,9 @@ inline QByteArray EncodeRawPicture(const QImage& picture) {
     return encoded;
 }
 
-// A null image when the bytes are not a whole picture of this form.
+// A null image when the bytes are not a whole picture of this form. The
+// image shows the bytes themselves, which must then outlive it (as data
+// compiled in does), when they lie where 32-bit pixels may; else a copy.
 inline QImage DecodeRawPicture(const uchar* data, qsizetype size) {
     if (data == nullptr || size < RAW_PICTURE_HEADER_BYTES ||
         std::memcmp(data, RAW_PICTURE_MAGIC.data(), RAW_PICTURE_MAGIC.size()) != 0) {
@@ -49,10 +52,14 @@ inline QImage DecodeRawPicture(const uchar* data, qsizetype size) {
     if (size != RAW_PICTURE_HEADER_BYTES + rowBytes * static_cast<qsizetype>(height)) {
         return {};
     }
-    // Copied row by row: compiled-in data need not be aligned for 32-bit pixels.
+    const uchar* pixels = data + RAW_PICTURE_HEADER_BYTES;
+    if (reinterpret_cast<std::uintptr_t>(pixels) % alignof(quint32) == 0) {
+        return QImage(pixels, static_cast<int>(width), static_cast<int>(height), rowBytes,
+                      QImage::Format_ARGB32_Premultiplied);
+    }
     QImage picture(static_cast<int>(width), static_cast<int>(height),
                    QImage::Format_ARGB32_Premultiplied);
-    const uchar* row = data + RAW_PICTURE_HEADER_BYTES;
+    const uchar* row = pixels;
     for (int line = 0; line < picture.height(); ++line, row += rowBytes) {
         std::memcpy(picture.scanLine(line), row, static_cast<std::size_t>(rowBytes));
     }

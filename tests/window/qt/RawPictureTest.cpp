@@ -31,6 +31,9 @@ TEST(RawPicture, GivesBackEveryPixelOfWhatWasWritten) {
     ASSERT_FALSE(read.isNull());
     EXPECT_EQ(read.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(read, written);
+    // Aligned bytes are shown as they are, not copied.
+    EXPECT_EQ(read.constBits(),
+              reinterpret_cast<const uchar*>(bytes.constData()) + RAW_PICTURE_HEADER_BYTES);
 }
 
 TEST(RawPicture, ReadsPixelsThatAreNotAlignedInMemory) {
@@ -77,6 +80,8 @@ TEST(RawPicture, TheBackgroundIsCompiledInUncompressedAtHalfTheSizeOfItsDoubleDe
     const QImage drawn(QStringLiteral(":/corvid/bitmaps/151@2x.png"));
     ASSERT_FALSE(background.isNull());
     ASSERT_FALSE(drawn.isNull());
+    // Shown from where it is compiled in, with no copy on the heap.
+    EXPECT_EQ(background.constBits(), raw.data() + RAW_PICTURE_HEADER_BYTES);
     EXPECT_EQ(background.size() * 2, drawn.size());
 }
 
