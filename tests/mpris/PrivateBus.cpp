@@ -2,18 +2,9 @@
 
 #include <signal.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcessEnvironment>
 
 namespace corvid::mpris::testing {
-
-namespace {
-
-// The longest that one round of the loop waits for an event.
-constexpr int EVENT_WAIT_MILLISECONDS = 100;
-
-}  // namespace
 
 PrivateBus::PrivateBus() {
     m_daemon.start(QStringLiteral("dbus-daemon"),
@@ -36,17 +27,6 @@ PrivateBus::~PrivateBus() {
     }
     ::kill(static_cast<pid_t>(m_daemon.processId()), SIGTERM);
     m_daemon.waitForFinished(static_cast<int>(FAILSAFE.count()));
-}
-
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds failsafe) {
-    const QDeadlineTimer deadline(failsafe);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, EVENT_WAIT_MILLISECONDS);
-    }
-    return true;
 }
 
 ClientResult RunClient(const QString& busAddress, const QString& program,

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <functional>
 
+#include "tests/support/qt/EventLoop.h"
+
 namespace corvid::mpris::testing {
 
 // A session bus of the test's own: a dbus-daemon started at construction and
@@ -27,12 +29,8 @@ class PrivateBus {
     QString m_address;
 };
 
-inline constexpr std::chrono::milliseconds FAILSAFE{10000};
-
-// Handles the Qt events until the condition holds; false when the failsafe
-// time passed first.
-bool PumpUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds failsafe = FAILSAFE);
+inline constexpr std::chrono::milliseconds FAILSAFE = corvid::testing::EVENT_LOOP_FAILSAFE;
+using corvid::testing::PumpUntil;
 
 struct ClientResult {
     bool finished = false;

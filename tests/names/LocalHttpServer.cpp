@@ -1,7 +1,5 @@
 #include "tests/names/LocalHttpServer.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
 
@@ -9,7 +7,6 @@ namespace corvid::names::testing {
 
 namespace {
 
-constexpr int EVENT_WAIT_MILLISECONDS = 100;
 constexpr qint64 CHUNK_BYTES = qint64{64} * 1024;
 constexpr qint64 MOST_QUEUED_BYTES = 4 * CHUNK_BYTES;
 
@@ -29,17 +26,6 @@ QByteArray StatusText(int status) {
 }
 
 }  // namespace
-
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds failsafe) {
-    const QDeadlineTimer deadline(failsafe);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, EVENT_WAIT_MILLISECONDS);
-    }
-    return true;
-}
 
 LocalHttpServer::LocalHttpServer(const window::qt::ManualTimerSource& clock, Handler handler)
     : clock(clock), handler(std::move(handler)) {

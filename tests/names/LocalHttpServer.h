@@ -11,17 +11,14 @@
 #include <vector>
 
 #include "platform/qt/ManualTimerSource.h"
+#include "tests/support/qt/EventLoop.h"
 
 class QTcpSocket;
 
 namespace corvid::names::testing {
 
-inline constexpr std::chrono::milliseconds FAILSAFE{10'000};
-
-// Runs the event loop until `condition` holds or `failsafe` of real time has
-// passed (a broken test then fails instead of hanging); true when it held.
-bool PumpUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds failsafe = FAILSAFE);
+inline constexpr std::chrono::milliseconds FAILSAFE = corvid::testing::EVENT_LOOP_FAILSAFE;
+using corvid::testing::PumpUntil;
 
 struct ReceivedRequest {
     QByteArray target;  // path and query, as sent
