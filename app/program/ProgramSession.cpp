@@ -57,7 +57,7 @@ ProgramSession::ProgramSession(const CommandOptions& options, const Environment&
       m_mixer(m_sink),
       m_device([location = DriveLocationOf(options)] { return cdrom::OpenDrive(location); },
                m_sink),
-      m_nameLookup(m_timers,
+      m_nameLookup(QStringLiteral(CORVID_NAMES_MODULE), m_timers,
                    names::ClientIdentity{.version = std::string(PROGRAM_VERSION),
                                          .projectPage = std::string(PROJECT_PAGE)},
                    NameServersOf(options)) {}

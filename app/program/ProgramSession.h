@@ -6,7 +6,7 @@
 #include "app/Environment.h"
 #include "app/PlayerApp.h"
 #include "platform/mci/MciDevice.h"
-#include "platform/names/NetworkNameLookup.h"
+#include "platform/nameloader/LoadedNameLookup.h"
 #include "platform/qt/TimerSource.h"
 #include "platform/sound/PulseSink.h"
 #include "platform/sound/SinkMixer.h"
@@ -31,7 +31,7 @@ class ProgramSession final : public PlayerSession {
     sound::SinkMixer m_mixer;
     mci::MciDevice m_device;
     window::qt::QtTimerSource m_timers;
-    names::NetworkNameLookup m_nameLookup;
+    names::LoadedNameLookup m_nameLookup;
 };
 
 // The name servers the command line names, or their own.
