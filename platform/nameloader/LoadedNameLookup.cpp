@@ -16,10 +16,11 @@ LoadedNameLookup::LoadedNameLookup(QString modulePath, window::qt::TimerSource& 
       identity(std::move(identity)),
       servers(std::move(servers)) {}
 
-// The lookup is ended while its code is still there; the module itself stays
-// loaded until the program ends, as Qt's own plugins do.
+// As the network lookup does, an end by destruction tells no one: whoever
+// asked may be gone already. The lookup is destroyed while its code is still
+// there; the module stays loaded until the program ends, as Qt's plugins do.
 LoadedNameLookup::~LoadedNameLookup() {
-    Cancel();
+    waiting = nullptr;
     lookup.reset();
 }
 

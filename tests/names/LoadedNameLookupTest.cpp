@@ -86,5 +86,14 @@ TEST_F(LoadedNameLookupTest, ACancelBeforeTheFailureIsToldEndsTheSearchAtOnceAnd
     EXPECT_FALSE(PumpUntil([this] { return outcomes.size() > 1; }, std::chrono::milliseconds(50)));
 }
 
+TEST_F(LoadedNameLookupTest, ASearchEndedByTheLookupsEndTellsNoOne) {
+    Load(QStringLiteral("/nowhere/libcorvid-names-online.so"),
+         QUrl(QStringLiteral("https://musicbrainz.org")));
+    Find();
+    lookup.reset();
+    EXPECT_TRUE(outcomes.empty());
+    EXPECT_FALSE(PumpUntil([this] { return !outcomes.empty(); }, std::chrono::milliseconds(50)));
+}
+
 }  // namespace
 }  // namespace corvid::names

@@ -2,6 +2,8 @@
 // its first search for names.
 #include "platform/names/NameLookupModule.h"
 
+#include <type_traits>
+
 #include "platform/names/NetworkNameLookup.h"
 
 extern "C" Q_DECL_EXPORT corvid::names::NameLookup* corvid_make_name_lookup(
