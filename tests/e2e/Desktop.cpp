@@ -212,14 +212,20 @@ CommandResult DesktopTools::Run(const std::vector<std::string>& arguments) {
 std::optional<std::string> DesktopTools::WaitForWindowOf(int pid, std::chrono::milliseconds timeout,
                                                          std::string_view namePattern) {
     // xdotool waits until the window is mapped; the timeout ends it otherwise.
-    const CommandResult found =
-        RunCommand({"xdotool", "search", "--sync", "--all", "--onlyvisible", "--pid",
-                    std::to_string(pid), "--name", std::string(namePattern)},
-                   m_environment, timeout);
-    if (found.exitStatus != 0 || found.output.empty()) {
-        return std::nullopt;
+    // A window that goes while xdotool looks at it (a menu closing) makes it
+    // fail at once with an X error, so a failure before the deadline is
+    // another look, not an answer.
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        const CommandResult found =
+            RunCommand({"xdotool", "search", "--sync", "--all", "--onlyvisible", "--pid",
+                        std::to_string(pid), "--name", std::string(namePattern)},
+                       m_environment, std::chrono::milliseconds(MillisecondsUntil(deadline)));
+        if (found.exitStatus == 0 && !found.output.empty()) {
+            return FirstLine(found.output);
+        }
     }
-    return FirstLine(found.output);
+    return std::nullopt;
 }
 
 std::string DesktopTools::WindowName(const std::string& window) {
