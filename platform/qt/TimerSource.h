@@ -8,9 +8,9 @@ class QObject;
 
 namespace corvid::window::qt {
 
-// The event a running timer posts to its receiver at every tick. The serial
+// The event a running timer gives its receiver at every tick. The serial
 // tells the ticks of a timer from those of an earlier timer with the same id,
-// which may still be queued after it was stopped.
+// which a source that posts its ticks may still have queued after the stop.
 class TimerTickEvent : public QEvent {
   public:
     static constexpr QEvent::Type TYPE = static_cast<QEvent::Type>(QEvent::User + 1);
@@ -29,9 +29,9 @@ class RunningTimer {
     [[nodiscard]] virtual std::uint64_t Serial() const = 0;
 };
 
-// Where a dialog's timers come from. Ticks are posted as TimerTickEvent to the
-// receiver and delivered by whatever event loop runs on its thread, nested
-// modal loops included. Tests replace the real clock with ManualTimerSource.
+// Where a dialog's timers come from. Ticks reach the receiver as
+// TimerTickEvent from whatever event loop runs on its thread, nested modal
+// loops included. Tests replace the real clock with ManualTimerSource.
 class TimerSource {
   public:
     virtual ~TimerSource() = default;
