@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QToolTip>
+#include <algorithm>
 
 #include "platform/qt/QtModals.h"
 #include "platform/qt/QtPainter.h"
@@ -29,14 +30,34 @@ QtDialog::~QtDialog() {
     }
 }
 
+void QtDialog::IndexControls() {
+    index.clear();
+    index.reserve(controls.size());
+    for (const auto& control : controls) {
+        Control& face = control->Interface();
+        index.push_back({face.Id(),
+                         control.get(),
+                         {dynamic_cast<Button*>(&face), dynamic_cast<Edit*>(&face),
+                          dynamic_cast<StaticText*>(&face), dynamic_cast<ScrollBar*>(&face),
+                          dynamic_cast<UpDown*>(&face), dynamic_cast<ListView*>(&face)}});
+    }
+    std::stable_sort(
+        index.begin(), index.end(),
+        [](const IndexedControl& left, const IndexedControl& right) { return left.id < right.id; });
+}
+
+std::span<const IndexedControl> QtDialog::ControlsWithId(int id) const {
+    const auto first = std::partition_point(
+        index.begin(), index.end(), [id](const IndexedControl& entry) { return entry.id < id; });
+    const auto last = std::partition_point(
+        first, index.end(), [id](const IndexedControl& entry) { return entry.id == id; });
+    return {first, last};
+}
+
 template <typename Kind>
 Kind* QtDialog::Find(int id) {
-    for (const auto& control : controls) {
-        Control& candidate = control->Interface();
-        if (candidate.Id() != id) {
-            continue;
-        }
-        if (auto* found = dynamic_cast<Kind*>(&candidate)) {
+    for (const IndexedControl& entry : ControlsWithId(id)) {
+        if (Kind* found = std::get<Kind*>(entry.interfaces)) {
             return found;
         }
     }
@@ -44,12 +65,8 @@ Kind* QtDialog::Find(int id) {
 }
 
 QtControl* QtDialog::FindControl(int id) const {
-    for (const auto& control : controls) {
-        if (control->Interface().Id() == id) {
-            return control.get();
-        }
-    }
-    return nullptr;
+    const std::span<const IndexedControl> found = ControlsWithId(id);
+    return found.empty() ? nullptr : found.front().control;
 }
 
 Button* QtDialog::GetButton(int id) {
@@ -338,7 +355,7 @@ int QtDialog::FocusedControlId() const {
 }
 
 Point QtDialog::CursorPositionIn(int id) const {
-    const QtControl* control = FindControl(id);
+    QtControl* control = FindControl(id);
     if (control == nullptr) {
         return {};
     }

@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
+#include <tuple>
 #include <vector>
 
 #include "platform/qt/QtControl.h"
@@ -25,6 +27,13 @@ inline constexpr const char* UP_DOWN_OF_BUDDY = "corvidUpDownOfBuddy";
 // become the handler's messages. The modal loop is its own QEventLoop rather
 // than QDialog::exec, because changing the window flags (topmost, tool
 // window) hides the window for a moment, and a hidden QDialog ends exec.
+// A control of a dialog as its lookups find it.
+struct IndexedControl {
+    int id = 0;
+    QtControl* control = nullptr;
+    std::tuple<Button*, Edit*, StaticText*, ScrollBar*, UpDown*, ListView*> interfaces;
+};
+
 class QtDialog final : public QDialog, public DialogWindow, public ControlOwner {
   public:
     QtDialog(const DialogTemplate& layout, DialogHandler& handler, QtEnvironment& environment,
@@ -106,10 +115,16 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
 
     template <typename Kind>
     Kind* Find(int id);
+    void IndexControls();
+    [[nodiscard]] std::span<const IndexedControl> ControlsWithId(int id) const;
 
     DialogHandler& handler;
     QtEnvironment& environment;
     std::vector<std::unique_ptr<QtControl>> controls;
+    // The controls ordered by id, in building order within an id, each with
+    // the interfaces it has: the handlers look controls up several times a
+    // tick.
+    std::vector<IndexedControl> index;
     QtControl* defaultButton = nullptr;
     struct Timer {
         std::unique_ptr<RunningTimer> running;

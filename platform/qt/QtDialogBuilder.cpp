@@ -145,6 +145,7 @@ void QtDialog::Build(const DialogTemplate& layout) {
         widget.lower();
         previous = &widget;
     }
+    IndexControls();
     QWidget* previousTabStop = nullptr;
     for (const int id : TabStopOrder(layout)) {
         QtControl* control = FindControl(id);
