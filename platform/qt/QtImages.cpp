@@ -3,11 +3,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
 #include <QResource>
-#include <QSvgRenderer>
 #include <cmath>
-#include <string_view>
+#include <iterator>
 #include <utility>
 
 #include "platform/qt/RawPicture.h"
@@ -16,56 +14,67 @@ namespace corvid::window::qt {
 
 namespace {
 
-// `logicalSize` empty: the picture's own size. The pixmap holds `ratio`
-// device pixels per logical pixel, drawn from the SVG at that density.
-QPixmap Render(const QString& path, QSize logicalSize, qreal ratio) {
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid()) {
-        return {};
-    }
-    if (logicalSize.isEmpty()) {
-        logicalSize = renderer.defaultSize();
-    }
-    QImage image(QSize(static_cast<int>(std::ceil(logicalSize.width() * ratio)),
-                       static_cast<int>(std::ceil(logicalSize.height() * ratio))),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    painter.end();
-    image.setDevicePixelRatio(ratio);
-    return QPixmap::fromImage(image);
+// The densities the build draws every picture at.
+constexpr qreal BUILT_RATIOS[] = {1.0, 2.0};
+
+QString DensitySuffix(qreal ratio) {
+    return ratio == 1.0 ? QString() : QStringLiteral("@2x");
 }
 
-// The build renders every bitmap at these densities, "<id>.png" and
-// "<id>@2x.png"; a bitmap shown at every start comes at 1x as bare pixels,
-// "<id>.argb", instead.
-QString PrerenderedPath(int bitmapId, qreal ratio, std::string_view kind) {
+// A bitmap shown at every start comes at 1x as bare pixels, "<id>.argb";
+// the others as "<id>.png", and all as "<id>@2x.png".
+QPixmap LoadBitmap(int bitmapId, qreal ratio) {
     if (ratio == 1.0) {
-        return QStringLiteral(":/corvid/bitmaps/%1.%2")
-            .arg(bitmapId)
-            .arg(QLatin1String(kind.data(), static_cast<qsizetype>(kind.size())));
-    }
-    if (ratio == 2.0 && kind == "png") {
-        return QStringLiteral(":/corvid/bitmaps/%1@2x.png").arg(bitmapId);
-    }
-    return {};
-}
-
-QPixmap LoadPrerendered(int bitmapId, qreal ratio) {
-    const QResource raw(PrerenderedPath(bitmapId, ratio, "argb"));
-    if (raw.isValid() && raw.compressionAlgorithm() == QResource::NoCompression) {
-        QImage picture = DecodeRawPicture(raw.data(), raw.size());
-        if (!picture.isNull()) {
-            return QPixmap::fromImage(std::move(picture));
+        const QResource raw(QStringLiteral(":/corvid/bitmaps/%1.argb").arg(bitmapId));
+        if (raw.isValid() && raw.compressionAlgorithm() == QResource::NoCompression) {
+            QImage picture = DecodeRawPicture(raw.data(), raw.size());
+            if (!picture.isNull()) {
+                return QPixmap::fromImage(std::move(picture));
+            }
         }
     }
     QPixmap bitmap;
-    const QString png = PrerenderedPath(bitmapId, ratio, "png");
-    if (png.isEmpty() || !QFile::exists(png) || !bitmap.load(png)) {
+    const QString png =
+        QStringLiteral(":/corvid/bitmaps/%1%2.png").arg(bitmapId).arg(DensitySuffix(ratio));
+    if (!QFile::exists(png) || !bitmap.load(png)) {
         return {};
     }
     return bitmap;
+}
+
+QPixmap LoadIcon(int iconId, int pixels, qreal ratio) {
+    QPixmap icon;
+    const QString png = QStringLiteral(":/corvid/icons/%1-%2%3.png")
+                            .arg(iconId)
+                            .arg(pixels)
+                            .arg(DensitySuffix(ratio));
+    if (!QFile::exists(png) || !icon.load(png)) {
+        return {};
+    }
+    return icon;
+}
+
+// The picture drawn at `ratio` device pixels per logical pixel: as the build
+// drew it at 1x or 2x, or else the 2x drawing scaled to that density.
+template <typename Load>
+QPixmap AtDensity(qreal ratio, Load load) {
+    for (const qreal built : BUILT_RATIOS) {
+        if (ratio == built) {
+            QPixmap picture = load(built);
+            picture.setDevicePixelRatio(ratio);
+            return picture;
+        }
+    }
+    const QPixmap sharpest = load(BUILT_RATIOS[std::size(BUILT_RATIOS) - 1]);
+    if (sharpest.isNull()) {
+        return {};
+    }
+    const qreal scale = ratio / BUILT_RATIOS[std::size(BUILT_RATIOS) - 1];
+    QPixmap scaled = sharpest.scaled(static_cast<int>(std::ceil(sharpest.width() * scale)),
+                                     static_cast<int>(std::ceil(sharpest.height() * scale)),
+                                     Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
 }
 
 }  // namespace
@@ -75,13 +84,16 @@ qreal QtImages::ScreenRatio() {
 }
 
 QPixmap QtImages::Icon(int iconId, int pixels) {
-    const qreal ratio = ScreenRatio();
+    return Icon(iconId, pixels, ScreenRatio());
+}
+
+QPixmap QtImages::Icon(int iconId, int pixels, qreal ratio) {
     const auto key = std::make_tuple(iconId, pixels, ratio);
     if (auto found = icons.find(key); found != icons.end()) {
         return found->second;
     }
     QPixmap icon =
-        Render(QStringLiteral(":/corvid/icons/%1.svg").arg(iconId), QSize(pixels, pixels), ratio);
+        AtDensity(ratio, [iconId, pixels](qreal built) { return LoadIcon(iconId, pixels, built); });
     icons.emplace(key, icon);
     return icon;
 }
@@ -98,18 +110,16 @@ QIcon QtImages::IconSet(int iconId) {
 }
 
 QPixmap QtImages::Bitmap(int bitmapId) {
-    const qreal ratio = ScreenRatio();
+    return Bitmap(bitmapId, ScreenRatio());
+}
+
+QPixmap QtImages::Bitmap(int bitmapId, qreal ratio) {
     const auto key = std::make_pair(bitmapId, ratio);
     if (auto found = bitmaps.find(key); found != bitmaps.end()) {
         return found->second;
     }
-    QPixmap bitmap = LoadPrerendered(bitmapId, ratio);
-    if (!bitmap.isNull()) {
-        bitmap.setDevicePixelRatio(ratio);
-    } else {
-        // A density the build has no picture for: drawn from the SVG now.
-        bitmap = Render(QStringLiteral(":/corvid/bitmaps/%1.svg").arg(bitmapId), QSize(), ratio);
-    }
+    QPixmap bitmap =
+        AtDensity(ratio, [bitmapId](qreal built) { return LoadBitmap(bitmapId, built); });
     bitmaps.emplace(key, bitmap);
     return bitmap;
 }

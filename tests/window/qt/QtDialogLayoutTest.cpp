@@ -131,6 +131,27 @@ TEST(QtImages, EveryPictureIsCompiledInAtItsSize) {
     EXPECT_TRUE(images.Icon(999, 16).isNull());
 }
 
+TEST(QtImages, EveryPictureComesAtTheDensityOfTheScreen) {
+    QtImages images;
+    // 1x and 2x as the build drew them; 1.5x (a scaled desktop) from the 2x.
+    for (const qreal ratio : {1.0, 1.5, 2.0}) {
+        for (const ImageCase& image : IMAGE_CASES) {
+            SCOPED_TRACE(std::string(image.name) + " at " + std::to_string(ratio));
+            const QPixmap pixmap = image.icon ? images.Icon(image.id, image.size.width(), ratio)
+                                              : images.Bitmap(image.id, ratio);
+            ASSERT_FALSE(pixmap.isNull());
+            EXPECT_EQ(pixmap.devicePixelRatio(), ratio);
+            EXPECT_EQ(pixmap.width(), static_cast<int>(std::ceil(image.size.width() * ratio)));
+            EXPECT_EQ(pixmap.height(), static_cast<int>(std::ceil(image.size.height() * ratio)));
+            EXPECT_EQ(pixmap.deviceIndependentSize().toSize(), image.size);
+        }
+    }
+    // The scaled icon is the 2x drawing made smaller, not a blank.
+    const QImage scaled = images.Icon(130, SMALL_ICON_PIXELS, 1.5).toImage();
+    EXPECT_EQ(qAlpha(scaled.pixel(0, 0)), 0);
+    EXPECT_GT(qAlpha(scaled.pixel(12, 12)), 0);
+}
+
 TEST(QtImages, RowIconsStandOnATransparentGround) {
     QtImages images;
     for (const int id : {130, 131, 134, 139}) {
