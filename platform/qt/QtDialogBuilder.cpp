@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 #include <algorithm>
 
 #include "platform/qt/DialogUnits.h"
@@ -97,13 +97,27 @@ QLabel* MakePicture(const ControlTemplate& control, QWidget* parent, QtImages& i
     return label;
 }
 
+// A number edit takes the digits 0 to 9 and nothing else. A check of its
+// own rather than a regular expression, whose engine would be loaded and
+// compiled at every start for this alone.
+class DigitsValidator final : public QValidator {
+  public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& /*position*/) const override {
+        const bool digitsOnly = std::all_of(input.cbegin(), input.cend(), [](QChar character) {
+            return character >= QLatin1Char('0') && character <= QLatin1Char('9');
+        });
+        return digitsOnly ? Acceptable : Invalid;
+    }
+};
+
 QLineEdit* MakeEdit(const ControlTemplate& control, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setText(FromUtf8(control.text));
     edit->setFrame(Has(control, ControlStyle::BORDER));
     if (Has(control, ControlStyle::NUMBER)) {
-        edit->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        edit->setValidator(new DigitsValidator(edit));
     }
     return edit;
 }

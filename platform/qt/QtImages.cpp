@@ -1,8 +1,8 @@
 #include "platform/qt/QtImages.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QResource>
 #include <cmath>
 #include <iterator>
@@ -21,6 +21,15 @@ QString DensitySuffix(qreal ratio) {
     return ratio == 1.0 ? QString() : QStringLiteral("@2x");
 }
 
+// Read as PNG and nothing else: left to guess the format, Qt loads every
+// image format plugin it has to ask each whether it knows the file.
+QPixmap ReadPng(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    QImage picture = reader.read();
+    return picture.isNull() ? QPixmap() : QPixmap::fromImage(std::move(picture));
+}
+
 // A bitmap shown at every start comes at 1x as bare pixels, "<id>.argb";
 // the others as "<id>.png", and all as "<id>@2x.png".
 QPixmap LoadBitmap(int bitmapId, qreal ratio) {
@@ -33,25 +42,15 @@ QPixmap LoadBitmap(int bitmapId, qreal ratio) {
             }
         }
     }
-    QPixmap bitmap;
-    const QString png =
-        QStringLiteral(":/corvid/bitmaps/%1%2.png").arg(bitmapId).arg(DensitySuffix(ratio));
-    if (!QFile::exists(png) || !bitmap.load(png)) {
-        return {};
-    }
-    return bitmap;
+    return ReadPng(
+        QStringLiteral(":/corvid/bitmaps/%1%2.png").arg(bitmapId).arg(DensitySuffix(ratio)));
 }
 
 QPixmap LoadIcon(int iconId, int pixels, qreal ratio) {
-    QPixmap icon;
-    const QString png = QStringLiteral(":/corvid/icons/%1-%2%3.png")
-                            .arg(iconId)
-                            .arg(pixels)
-                            .arg(DensitySuffix(ratio));
-    if (!QFile::exists(png) || !icon.load(png)) {
-        return {};
-    }
-    return icon;
+    return ReadPng(QStringLiteral(":/corvid/icons/%1-%2%3.png")
+                       .arg(iconId)
+                       .arg(pixels)
+                       .arg(DensitySuffix(ratio)));
 }
 
 // The picture drawn at `ratio` device pixels per logical pixel: as the build
