@@ -98,6 +98,67 @@ void DialogScrollBar::wheelEvent(QWheelEvent* event) {
     event->ignore();
 }
 
+namespace {
+
+QPixmap ClearPixmap(QSize size, qreal pixelRatio) {
+    QPixmap pixmap(size * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QRect DevicePixels(QRect rect, qreal pixelRatio) {
+    return {QPoint(qRound(rect.x() * pixelRatio), qRound(rect.y() * pixelRatio)),
+            QSize(qRound(rect.width() * pixelRatio), qRound(rect.height() * pixelRatio))};
+}
+
+}  // namespace
+
+void DialogScrollBar::KeepGroove(const QStyleOptionSlider& option) {
+    groove = ClearPixmap(option.rect.size(), grooveLook.pixelRatio);
+    QPainter painter(&groove);
+    QStyleOptionSlider grooveOption = option;
+    grooveOption.subControls = QStyle::SubControls(QStyle::SC_ScrollBarGroove) |
+                               QStyle::SC_ScrollBarAddPage | QStyle::SC_ScrollBarSubPage;
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &grooveOption, &painter, this);
+}
+
+void DialogScrollBar::KeepThumbAndArrows(const QStyleOptionSlider& option, QRect thumbRect) {
+    // One drawing of the thumb and arrows together, as the style draws them
+    // over its groove, cut in two: the thumb, and the arrows without it.
+    const qreal pixelRatio = grooveLook.pixelRatio;
+    arrows = ClearPixmap(option.rect.size(), pixelRatio);
+    {
+        QPainter painter(&arrows);
+        QStyleOptionSlider partsOption = option;
+        partsOption.subControls = QStyle::SubControls(QStyle::SC_ScrollBarSlider) |
+                                  QStyle::SC_ScrollBarAddLine | QStyle::SC_ScrollBarSubLine;
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &partsOption, &painter, this);
+    }
+    thumb = arrows.copy(DevicePixels(thumbRect, pixelRatio));
+    thumb.setDevicePixelRatio(pixelRatio);
+    QPainter eraser(&arrows);
+    eraser.setCompositionMode(QPainter::CompositionMode_Clear);
+    eraser.fillRect(thumbRect, Qt::transparent);
+}
+
+QRect DialogScrollBar::ThumbArea(const QStyleOptionSlider& option) const {
+    // The style outlines the thumb just outside its rectangle; the outline
+    // moves with it, but never over the arrows.
+    const QRect thumbRect =
+        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+    if (thumbRect.isEmpty()) {
+        return thumbRect;
+    }
+    const QRect grooveRect =
+        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, this);
+    const int margin = THUMB_OUTLINE_PIXELS;
+    const QRect outlined = orientation() == Qt::Horizontal
+                               ? thumbRect.adjusted(-margin, 0, margin, 0)
+                               : thumbRect.adjusted(0, -margin, 0, margin);
+    return outlined.intersected(grooveRect);
+}
+
 void DialogScrollBar::paintEvent(QPaintEvent* event) {
     if (underMouse() || QGuiApplication::mouseButtons() != Qt::NoButton) {
         QScrollBar::paintEvent(event);
@@ -108,21 +169,23 @@ void DialogScrollBar::paintEvent(QPaintEvent* event) {
     const GrooveLook look{option.rect.size(), devicePixelRatioF(), option.state,
                           option.palette.cacheKey(), style()};
     if (groove.isNull() || look != grooveLook) {
-        groove = QPixmap(option.rect.size() * look.pixelRatio);
-        groove.setDevicePixelRatio(look.pixelRatio);
-        groove.fill(Qt::transparent);
-        QPainter groovePainter(&groove);
-        QStyleOptionSlider grooveOption = option;
-        grooveOption.subControls = QStyle::SubControls(QStyle::SC_ScrollBarGroove) |
-                                   QStyle::SC_ScrollBarAddPage | QStyle::SC_ScrollBarSubPage;
-        style()->drawComplexControl(QStyle::CC_ScrollBar, &grooveOption, &groovePainter, this);
         grooveLook = look;
+        KeepGroove(option);
+    }
+    const QRect thumbRect = ThumbArea(option);
+    const ThumbLook partsLook{thumbRect.size(), option.sliderPosition <= option.minimum,
+                              option.sliderPosition >= option.maximum};
+    if (arrows.isNull() || look != thumbGrooveLook || partsLook != thumbLook) {
+        thumbGrooveLook = look;
+        thumbLook = partsLook;
+        KeepThumbAndArrows(option, thumbRect);
     }
     QPainter painter(this);
     painter.drawPixmap(0, 0, groove);
-    option.subControls = QStyle::SubControls(QStyle::SC_ScrollBarSlider) |
-                         QStyle::SC_ScrollBarAddLine | QStyle::SC_ScrollBarSubLine;
-    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    painter.drawPixmap(0, 0, arrows);
+    if (!thumbRect.isEmpty()) {
+        painter.drawPixmap(thumbRect.topLeft(), thumb);
+    }
 }
 
 QtScrollBar::QtScrollBar(int id, DialogScrollBar& bar, ControlOwner& owner)

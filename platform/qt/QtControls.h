@@ -83,14 +83,30 @@ class DialogScrollBar final : public QScrollBar {
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    // The groove is drawn once and kept, and each move of the thumb draws the
-    // thumb and the arrows over it: the style fills the groove pixel by pixel,
-    // handing the rows to other threads, and the position bar moves every
-    // second while a disc plays. Under the mouse or while a button is held
-    // the style draws the whole bar.
+    // The groove, and the thumb with the arrows, are drawn by the style once
+    // and kept, and each move of the thumb puts the kept pictures together:
+    // the style fills them pixel by pixel, handing the rows to other threads,
+    // and the position bar moves every second while a disc plays. Under the
+    // mouse or while a button is held the style draws the whole bar.
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // What the thumb and arrows look like besides the groove's look: the
+    // thumb's length, and whether the thumb stands at either end.
+    static constexpr int THUMB_OUTLINE_PIXELS = 2;
+
+    struct ThumbLook {
+        QSize size;
+        bool atMinimum = false;
+        bool atMaximum = false;
+        bool operator==(const ThumbLook&) const = default;
+    };
+
+    // The thumb's rectangle with the outline the style draws around it.
+    [[nodiscard]] QRect ThumbArea(const QStyleOptionSlider& option) const;
+    void KeepGroove(const QStyleOptionSlider& option);
+    void KeepThumbAndArrows(const QStyleOptionSlider& option, QRect thumb);
+
     // What the groove's look depends on.
     struct GrooveLook {
         QSize size;
@@ -103,6 +119,11 @@ class DialogScrollBar final : public QScrollBar {
 
     QPixmap groove;
     GrooveLook grooveLook;
+    // The arrows on a clear ground, and the thumb alone.
+    QPixmap arrows;
+    QPixmap thumb;
+    GrooveLook thumbGrooveLook;
+    ThumbLook thumbLook;
 };
 
 class QtScrollBar final : public QtControlBase<ScrollBar, QScrollBar> {

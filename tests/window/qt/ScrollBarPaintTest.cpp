@@ -48,7 +48,7 @@ TEST(DialogScrollBarPaint, ShowsWhatTheStyleDrawsOfTheWholeBarAtEveryPlace) {
             bar->resize(BAR_SIZE);
             bar->setEnabled(enabled);
         }
-        for (const int value : {0, 1, 37, 38, MAXIMUM - 1, MAXIMUM, 60, 0}) {
+        for (const int value : {0, 1, 37, 38, 2, 90, MAXIMUM - 1, MAXIMUM, 60, 0}) {
             SCOPED_TRACE(value);
             const QImage shown = Shown(kept, value);
             const QImage expected = Shown(whole, value);
