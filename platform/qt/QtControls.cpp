@@ -123,7 +123,7 @@ void DialogScrollBar::KeepGroove(const QStyleOptionSlider& option) {
     style()->drawComplexControl(QStyle::CC_ScrollBar, &grooveOption, &painter, this);
 }
 
-void DialogScrollBar::KeepThumbAndArrows(const QStyleOptionSlider& option, QRect thumbRect) {
+void DialogScrollBar::KeepThumbAndArrows(const QStyleOptionSlider& option, QRect thumbArea) {
     // One drawing of the thumb and arrows together, as the style draws them
     // over its groove, cut in two: the thumb, and the arrows without it.
     const qreal pixelRatio = grooveLook.pixelRatio;
@@ -135,11 +135,11 @@ void DialogScrollBar::KeepThumbAndArrows(const QStyleOptionSlider& option, QRect
                                   QStyle::SC_ScrollBarAddLine | QStyle::SC_ScrollBarSubLine;
         style()->drawComplexControl(QStyle::CC_ScrollBar, &partsOption, &painter, this);
     }
-    thumb = arrows.copy(DevicePixels(thumbRect, pixelRatio));
+    thumb = arrows.copy(DevicePixels(thumbArea, pixelRatio));
     thumb.setDevicePixelRatio(pixelRatio);
     QPainter eraser(&arrows);
     eraser.setCompositionMode(QPainter::CompositionMode_Clear);
-    eraser.fillRect(thumbRect, Qt::transparent);
+    eraser.fillRect(thumbArea, Qt::transparent);
 }
 
 QRect DialogScrollBar::ThumbArea(const QStyleOptionSlider& option) const {
@@ -171,20 +171,20 @@ void DialogScrollBar::paintEvent(QPaintEvent* event) {
     if (groove.isNull() || look != grooveLook) {
         grooveLook = look;
         KeepGroove(option);
+        arrows = QPixmap();
     }
-    const QRect thumbRect = ThumbArea(option);
-    const ThumbLook partsLook{thumbRect.size(), option.sliderPosition <= option.minimum,
+    const QRect thumbArea = ThumbArea(option);
+    const ThumbLook partsLook{thumbArea.size(), option.sliderPosition <= option.minimum,
                               option.sliderPosition >= option.maximum};
-    if (arrows.isNull() || look != thumbGrooveLook || partsLook != thumbLook) {
-        thumbGrooveLook = look;
+    if (arrows.isNull() || partsLook != thumbLook) {
         thumbLook = partsLook;
-        KeepThumbAndArrows(option, thumbRect);
+        KeepThumbAndArrows(option, thumbArea);
     }
     QPainter painter(this);
     painter.drawPixmap(0, 0, groove);
     painter.drawPixmap(0, 0, arrows);
-    if (!thumbRect.isEmpty()) {
-        painter.drawPixmap(thumbRect.topLeft(), thumb);
+    if (!thumbArea.isEmpty()) {
+        painter.drawPixmap(thumbArea.topLeft(), thumb);
     }
 }
 

@@ -105,7 +105,7 @@ class DialogScrollBar final : public QScrollBar {
     // The thumb's rectangle with the outline the style draws around it.
     [[nodiscard]] QRect ThumbArea(const QStyleOptionSlider& option) const;
     void KeepGroove(const QStyleOptionSlider& option);
-    void KeepThumbAndArrows(const QStyleOptionSlider& option, QRect thumb);
+    void KeepThumbAndArrows(const QStyleOptionSlider& option, QRect thumbArea);
 
     // What the groove's look depends on.
     struct GrooveLook {
@@ -119,10 +119,10 @@ class DialogScrollBar final : public QScrollBar {
 
     QPixmap groove;
     GrooveLook grooveLook;
-    // The arrows on a clear ground, and the thumb alone.
+    // The arrows on a clear ground, and the thumb alone; made anew with the
+    // groove.
     QPixmap arrows;
     QPixmap thumb;
-    GrooveLook thumbGrooveLook;
     ThumbLook thumbLook;
 };
 
