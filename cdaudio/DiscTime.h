@@ -22,6 +22,7 @@ struct PositionParts {
     int minutes = 0;
     int seconds = 0;
     int frames = 0;
+    bool operator==(const PositionParts&) const = default;
 };
 
 struct LengthParts {

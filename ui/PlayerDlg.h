@@ -77,6 +77,8 @@ class CPlayerDlg : public Dialog {
     [[nodiscard]] std::string AlbumText() const { return m_edAlbum->Text(); }
     [[nodiscard]] std::string ArtistText() const { return m_edArtist->Text(); }
     [[nodiscard]] bool IsControlEnabled(int controlId) const;
+    // Moves whenever a control may show something new.
+    [[nodiscard]] std::uint64_t ControlChanges() const { return Window().ChangeCount(); }
     // These ask the drive and the volume line, as the handlers do.
     [[nodiscard]] CdMode DriveMode() { return m_cd.GetMode(); }
     [[nodiscard]] LengthParts TrackLengthOf(int track);

@@ -216,7 +216,27 @@ bool PlayerRemote::CanSeek() const {
     return m_player.CdKey() != -1 && m_player.IsControlEnabled(res::POSITION_SCROLL_BAR);
 }
 
-RemoteState PlayerRemote::State() {
+const RemoteState& PlayerRemote::State() {
+    const StateInputs inputs = CurrentInputs();
+    if (!m_knownState || m_knownState->inputs != inputs) {
+        m_knownState = KnownState{inputs, ReadState()};
+    }
+    m_knownState->state.volume = Volume();
+    return m_knownState->state;
+}
+
+PlayerRemote::StateInputs PlayerRemote::CurrentInputs() const {
+    return StateInputs{.controlChanges = m_player.ControlChanges(),
+                       .lastMode = m_player.LastMode(),
+                       .resume = m_player.Device().m_bResume,
+                       .cdKey = m_player.CdKey(),
+                       .seeking = m_player.IsSeeking(),
+                       .listGeneration = m_player.ListGeneration(),
+                       .currentRow = m_player.CurrentRow(),
+                       .position = m_player.PositionShown()};
+}
+
+RemoteState PlayerRemote::ReadState() {
     RemoteState state;
     state.status = Status();
     state.track = Track();

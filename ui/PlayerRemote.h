@@ -76,7 +76,9 @@ class PlayerRemote {
     [[nodiscard]] bool CanGoNext() const;
     [[nodiscard]] bool CanGoPrevious() const;
     [[nodiscard]] bool CanSeek() const;
-    [[nodiscard]] RemoteState State();
+    // Read again only when the window's controls or its play state moved;
+    // the volume, which the desktop may change, is read every time.
+    [[nodiscard]] const RemoteState& State();
 
   private:
     // A track's length, asked of the drive once per disc: the desktop's
@@ -87,12 +89,33 @@ class PlayerRemote {
         std::int64_t microseconds = 0;
     };
 
+    // Everything the state is read from besides the volume.
+    struct StateInputs {
+        std::uint64_t controlChanges = 0;
+        int lastMode = 0;
+        bool resume = false;
+        std::int32_t cdKey = 0;
+        bool seeking = false;
+        unsigned listGeneration = 0;
+        int currentRow = 0;
+        PositionParts position;
+
+        bool operator==(const StateInputs&) const = default;
+    };
+    struct KnownState {
+        StateInputs inputs;
+        RemoteState state;
+    };
+
+    [[nodiscard]] StateInputs CurrentInputs() const;
+    [[nodiscard]] RemoteState ReadState();
     void SeekToSecond(int second);
     [[nodiscard]] int PlayingRow();
     [[nodiscard]] std::int64_t TrackLengthMicroseconds(int trackNumber);
 
     CPlayerDlg& m_player;
     std::optional<KnownLength> m_knownLength;
+    std::optional<KnownState> m_knownState;
 };
 
 }  // namespace corvid::ui

@@ -94,20 +94,24 @@ CloseAttempt CloseTopWindow(const CPlayerApp& app) {
     return isPlayer ? CloseAttempt::Closed : CloseAttempt::TryAgain;
 }
 
-// Runs an action once, as the first timer tick of a window is delivered. A
-// timer of the same period that the action starts then ticks in step with
-// the window's, on the same wake-ups of the process.
-class AtFirstTick final : public QObject {
+// Runs an action at every timer tick of a window, as the tick is delivered:
+// work that follows the window's ticks then needs no timer and no wake-up of
+// its own.
+class AtEveryTick final : public QObject {
   public:
-    explicit AtFirstTick(std::function<void()> action) : m_action(std::move(action)) {
+    explicit AtEveryTick(std::function<void()> action) : m_action(std::move(action)) {
         QCoreApplication::instance()->installEventFilter(this);
     }
+    ~AtEveryTick() override { QCoreApplication::instance()->removeEventFilter(this); }
+    AtEveryTick(const AtEveryTick&) = delete;
+    AtEveryTick& operator=(const AtEveryTick&) = delete;
+    AtEveryTick(AtEveryTick&&) = delete;
+    AtEveryTick& operator=(AtEveryTick&&) = delete;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (m_action && event->type() == corvid::window::qt::TimerTickEvent::TYPE) {
-            QCoreApplication::instance()->removeEventFilter(this);
-            std::exchange(m_action, {})();
+        if (event->type() == corvid::window::qt::TimerTickEvent::TYPE) {
+            m_action();
         }
         return QObject::eventFilter(watched, event);
     }
@@ -140,12 +144,20 @@ int main(int argc, char** argv) {
     // Desktop media controls: the service takes its bus name once the player
     // window is shown and gives it up when it closes; without a session bus it
     // does nothing. Connecting to the bus waits for the bus's answers, so it
-    // comes at the window's first tick, once the window is drawn; and its own
-    // timer, started then, wakes the process on the window's ticks.
+    // comes at the window's first tick, once the window is drawn; after that
+    // the service looks at the window on the window's own ticks.
     std::unique_ptr<corvid::mpris::MprisService> mpris;
-    const AtFirstTick startMpris([&mpris, &app] {
-        mpris = corvid::mpris::MprisService::Start(
-            QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); }, RaisePlayerWindow);
+    bool mprisTried = false;
+    const AtEveryTick followTicks([&mpris, &mprisTried, &app] {
+        if (mpris) {
+            mpris->Poll();
+            return;
+        }
+        if (!std::exchange(mprisTried, true)) {
+            mpris = corvid::mpris::MprisService::Start(
+                QDBusConnection::sessionBus(), [&app] { return app.MainWindow(); },
+                RaisePlayerWindow, corvid::mpris::PollTiming::CALLER);
+        }
     });
     const CloseOnSignal closeOnSignal([&app] { return CloseTopWindow(app); });
     app.InitInstance();

@@ -34,7 +34,10 @@ class ControlHost {
     virtual void FocusControl(int id) = 0;
     // A control was asked to show something (a text, a state, a position),
     // whether or not it differs from what it shows: what a toolkit may redraw.
+    // It is a change too.
     virtual void NoteDrawRequest() = 0;
+    // A control was set to hold something it does not show.
+    virtual void NoteChange() = 0;
 
   protected:
     ~ControlHost() = default;

@@ -83,6 +83,7 @@ void HeadlessDialog::Initialize() {
 }
 
 MessageResult HeadlessDialog::Notify(const MessageParams& message) {
+    ++m_changes;
     return Deliver(message);
 }
 

@@ -73,6 +73,7 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     [[nodiscard]] bool IsMinimized() const override { return m_minimized; }
     void DefaultSystemCommand(int command) override;
     void Invalidate() override { ++m_invalidations; }
+    [[nodiscard]] std::uint64_t ChangeCount() const override { return m_changes; }
     [[nodiscard]] int FocusedControlId() const override { return m_focusId; }
     [[nodiscard]] window::Point CursorPositionIn(int id) const override;
     void EnableToolTips() override { m_toolTips = true; }
@@ -190,7 +191,11 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
 
     window::MessageResult Notify(const window::MessageParams& message) override;
     void FocusControl(int id) override;
-    void NoteDrawRequest() override { ++m_drawRequests; }
+    void NoteDrawRequest() override {
+        ++m_drawRequests;
+        ++m_changes;
+    }
+    void NoteChange() override { ++m_changes; }
 
     window::MessageResult Deliver(const window::MessageParams& message);
     window::MessageResult DefaultHandling(const window::MessageParams& message);
@@ -233,6 +238,7 @@ class HeadlessDialog final : public window::DialogWindow, private ControlHost {
     bool m_toolTips = false;
     int m_invalidations = 0;
     int m_drawRequests = 0;
+    std::uint64_t m_changes = 0;
     int m_focusId = 0;
     std::vector<int> m_tabOrder;  // the tab stops' ids in the order Tab visits them
     window::Point m_cursor;

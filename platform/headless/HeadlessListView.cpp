@@ -79,6 +79,7 @@ std::int32_t HeadlessListView::ItemData(int row) const {
 void HeadlessListView::SetItemData(int row, std::int32_t data) {
     if (Contains(row)) {
         m_rows[static_cast<std::size_t>(row)].data = data;
+        Host().NoteChange();
     }
 }
 

@@ -20,20 +20,23 @@ int LoopLevel() {
 }  // namespace
 
 std::unique_ptr<MprisService> MprisService::Start(QDBusConnection bus, PlayerLookup findPlayer,
-                                                  RaiseCallback raise) {
+                                                  RaiseCallback raise, PollTiming timing) {
     if (!bus.isConnected()) {
         return nullptr;
     }
     std::unique_ptr<MprisService> service(
-        new MprisService(std::move(bus), std::move(findPlayer), std::move(raise)));
+        new MprisService(std::move(bus), std::move(findPlayer), std::move(raise), timing));
     service->Poll();
     return service;
 }
 
-MprisService::MprisService(QDBusConnection bus, PlayerLookup findPlayer, RaiseCallback raise)
+MprisService::MprisService(QDBusConnection bus, PlayerLookup findPlayer, RaiseCallback raise,
+                           PollTiming timing)
     : m_bus(std::move(bus)), m_findPlayer(std::move(findPlayer)), m_raise(std::move(raise)) {
-    connect(&m_timer, &QTimer::timeout, this, &MprisService::Poll);
-    m_timer.start(ui::TIMER_PERIOD_MILLISECONDS);
+    if (timing == PollTiming::OWN_TIMER) {
+        connect(&m_timer, &QTimer::timeout, this, &MprisService::Poll);
+        m_timer.start(ui::TIMER_PERIOD_MILLISECONDS);
+    }
 }
 
 MprisService::~MprisService() {
@@ -112,7 +115,10 @@ void MprisService::Unregister() {
 }
 
 void MprisService::TellChanges() {
-    const ui::RemoteState now = m_remote->State();
+    const ui::RemoteState& now = m_remote->State();
+    if (now == *m_told && !m_seekPending) {
+        return;
+    }
     const QVariantMap changed = ChangedProperties(*m_told, now);
     if (!changed.isEmpty()) {
         QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(OBJECT_PATH),

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,8 +20,12 @@ using PlayerLookup = std::function<ui::CPlayerDlg*()>;
 // Brings the player's window to the front.
 using RaiseCallback = std::function<void()>;
 
+// Who calls Poll five times a second: the service's own timer, or the
+// program at each of the window's ticks, which saves a timer.
+enum class PollTiming : std::uint8_t { OWN_TIMER, CALLER };
+
 // The MPRIS2 service of the player window on a bus. It looks for the window
-// on every tick of its own timer: once the window is shown it takes the name
+// at every poll: once the window is shown it takes the name
 // org.mpris.MediaPlayer2.corvidplayer and the object /org/mpris/MediaPlayer2,
 // and gives both up when the window goes. On each tick, and after each
 // command, it compares the player's state with the one last told and sends
@@ -34,7 +39,8 @@ class MprisService : public QObject {
   public:
     // None when the bus is not connected, and nothing is said.
     static std::unique_ptr<MprisService> Start(QDBusConnection bus, PlayerLookup findPlayer,
-                                               RaiseCallback raise);
+                                               RaiseCallback raise,
+                                               PollTiming timing = PollTiming::OWN_TIMER);
     ~MprisService() override;
     MprisService(const MprisService&) = delete;
     MprisService& operator=(const MprisService&) = delete;
@@ -55,7 +61,8 @@ class MprisService : public QObject {
     void NoteSeek() { m_seekPending = true; }
 
   private:
-    MprisService(QDBusConnection bus, PlayerLookup findPlayer, RaiseCallback raise);
+    MprisService(QDBusConnection bus, PlayerLookup findPlayer, RaiseCallback raise,
+                 PollTiming timing);
     void Register(ui::CPlayerDlg& player);
     void Unregister();
     void TellChanges();

@@ -14,6 +14,8 @@ namespace corvid::window::qt {
 class ControlOwner {
   public:
     virtual MessageResult Send(const MessageParams& message) = 0;
+    // A control was set, or is about to tell of the user's change.
+    virtual void NoteChange() = 0;
 
   protected:
     ~ControlOwner() = default;
@@ -43,7 +45,10 @@ class QtControlBase : public ControlInterface, public QtControl {
         : widget(widget), owner(owner), id(id) {}
 
     [[nodiscard]] int Id() const override { return id; }
-    void SetEnabled(bool enabled) override { widget.setEnabled(enabled); }
+    void SetEnabled(bool enabled) override {
+        widget.setEnabled(enabled);
+        owner.NoteChange();
+    }
     [[nodiscard]] bool IsEnabled() const override { return widget.isEnabledTo(widget.window()); }
     void SetFocus() override { widget.setFocus(Qt::OtherFocusReason); }
 
@@ -56,7 +61,11 @@ class QtControlBase : public ControlInterface, public QtControl {
         params.message = message;
         params.code = code;
         params.controlId = id;
-        owner.Send(params);
+        SendNotice(params);
+    }
+    MessageResult SendNotice(const MessageParams& params) {
+        owner.NoteChange();
+        return owner.Send(params);
     }
 
     WidgetType& widget;

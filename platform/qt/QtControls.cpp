@@ -32,6 +32,7 @@ void QtButton::OnClicked() {
 
 void QtButton::SetText(std::string_view text) {
     widget.setText(FromUtf8(text));
+    owner.NoteChange();
 }
 
 std::string QtButton::Text() const {
@@ -45,11 +46,13 @@ int QtButton::GetCheck() const {
 void QtButton::SetCheck(int state) {
     if (widget.isCheckable()) {
         widget.setChecked(state != 0);
+        owner.NoteChange();
     }
 }
 
 void QtStatic::SetText(std::string_view text) {
     widget.setText(FromUtf8(text));
+    owner.NoteChange();
     // A status field has a name of its own; a screen reader reads what it
     // shows as its description. The timer writes the same text again and
     // again, which must not tell the screen reader of a change each time.
@@ -75,6 +78,7 @@ void QtEdit::SetLimitText(int characters) {
     widget.setMaxLength(characters > 0 ? std::min(characters, LARGEST_EDIT_LIMIT)
                                        : LARGEST_EDIT_LIMIT);
     widget.setModified(modified);
+    owner.NoteChange();
 }
 
 void QtEdit::SelectAll() {
@@ -203,6 +207,7 @@ void QtScrollBar::SetRange(int minimum, int maximum, int page) {
     const int lastPosition = std::max(minimum, maximum - std::max(page - 1, 0));
     widget.setRange(minimum, lastPosition);
     widget.setPageStep(std::max(page, 0));
+    owner.NoteChange();
 }
 
 void QtScrollBar::OnAction(int action) {
@@ -254,7 +259,7 @@ void QtScrollBar::Scroll(ScrollCode code, int position) {
     params.scrollCode = code;
     params.thumbPosition = position;
     params.controlId = Id();
-    owner.Send(params);
+    SendNotice(params);
 }
 
 }  // namespace corvid::window::qt

@@ -45,7 +45,10 @@ class QtGroupBox final : public QtControlBase<StaticText, QGroupBox> {
   public:
     QtGroupBox(int id, QGroupBox& box, ControlOwner& owner) : QtControlBase(id, box, owner) {}
 
-    void SetText(std::string_view text) override { widget.setTitle(FromUtf8(text)); }
+    void SetText(std::string_view text) override {
+        widget.setTitle(FromUtf8(text));
+        owner.NoteChange();
+    }
     [[nodiscard]] std::string Text() const override { return ToUtf8(widget.title()); }
 };
 
@@ -130,10 +133,16 @@ class QtScrollBar final : public QtControlBase<ScrollBar, QScrollBar> {
   public:
     QtScrollBar(int id, DialogScrollBar& bar, ControlOwner& owner);
 
-    void SetText(std::string_view text) override { caption = std::string(text); }
+    void SetText(std::string_view text) override {
+        caption = std::string(text);
+        owner.NoteChange();
+    }
     [[nodiscard]] std::string Text() const override { return caption; }
     void SetRange(int minimum, int maximum, int page) override;
-    void SetPosition(int position) override { widget.setValue(position); }
+    void SetPosition(int position) override {
+        widget.setValue(position);
+        owner.NoteChange();
+    }
     [[nodiscard]] int Position() const override { return widget.value(); }
 
   private:

@@ -56,6 +56,7 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
     }
 
     MessageResult Send(const MessageParams& message) override;
+    void NoteChange() override { ++changeCount; }
 
     void PostMciNotify(MciNotifyCode code) override;
     [[nodiscard]] Button* GetButton(int id) override;
@@ -80,6 +81,7 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
     [[nodiscard]] bool IsMinimized() const override;
     void DefaultSystemCommand(int command) override;
     void Invalidate() override;
+    [[nodiscard]] std::uint64_t ChangeCount() const override { return changeCount; }
     [[nodiscard]] int FocusedControlId() const override;
     [[nodiscard]] Point CursorPositionIn(int id) const override;
     void EnableToolTips() override;
@@ -142,6 +144,7 @@ class QtDialog final : public QDialog, public DialogWindow, public ControlOwner 
     Qt::WindowStates knownState;
     bool settlePending = false;
     bool toolTipsEnabled = false;
+    std::uint64_t changeCount = 0;
 };
 
 }  // namespace corvid::window::qt

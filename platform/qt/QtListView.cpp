@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -120,6 +121,17 @@ QtListView::QtListView(int id, DialogTreeWidget& tree, QtImages& images, Control
     tree.setAllColumnsShowFocus(true);
     tree.header()->setStretchLastSection(false);
     tree.notified = [this](NotifyCode code) { Notify(WM_NOTIFY, code); };
+    // Rows change through the model, whether the program or the user changes
+    // them (the keys move the selection without a notice).
+    const auto noteChange = [this] { this->owner.NoteChange(); };
+    const QAbstractItemModel* model = tree.model();
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &tree, noteChange);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &tree, noteChange);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, &tree, noteChange);
+    QObject::connect(model, &QAbstractItemModel::modelReset, &tree, noteChange);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, &tree, noteChange);
+    QObject::connect(tree.selectionModel(), &QItemSelectionModel::selectionChanged, &tree,
+                     noteChange);
 }
 
 QTreeWidgetItem* QtListView::Row(int row) const {

@@ -40,7 +40,10 @@ class QtListView final : public QtControlBase<ListView, DialogTreeWidget> {
   public:
     QtListView(int id, DialogTreeWidget& tree, QtImages& images, ControlOwner& owner);
 
-    void SetText(std::string_view text) override { caption = std::string(text); }
+    void SetText(std::string_view text) override {
+        caption = std::string(text);
+        owner.NoteChange();
+    }
     [[nodiscard]] std::string Text() const override { return caption; }
 
     void InsertColumn(int column, std::string_view heading, int widthPixels) override;

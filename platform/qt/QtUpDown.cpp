@@ -79,10 +79,12 @@ QtUpDown::QtUpDown(int id, UpDownWidget& widget, UpDownWrap wrap, ControlOwner& 
 void QtUpDown::SetRange(int newLower, int newUpper) {
     lower = ToInt16(newLower);
     upper = ToInt16(newUpper);
+    owner.NoteChange();
 }
 
 void QtUpDown::SetPosition(int newPosition) {
     position = ToInt16(Clamped(newPosition));
+    owner.NoteChange();
 }
 
 int QtUpDown::Clamped(int value) const {
@@ -112,7 +114,7 @@ void QtUpDown::Step(bool up) {
     params.code = UDN_DELTAPOS;
     params.controlId = Id();
     params.upDown = UpDownDelta{.position = position, .delta = up ? step : -step};
-    const MessageResult result = owner.Send(params);
+    const MessageResult result = SendNotice(params);
     if (result && *result == 1) {
         return;
     }

@@ -38,7 +38,10 @@ class QtUpDown final : public QtControlBase<UpDown, UpDownWidget> {
   public:
     QtUpDown(int id, UpDownWidget& widget, UpDownWrap wrap, ControlOwner& owner);
 
-    void SetText(std::string_view text) override { caption = std::string(text); }
+    void SetText(std::string_view text) override {
+        caption = std::string(text);
+        owner.NoteChange();
+    }
     [[nodiscard]] std::string Text() const override { return caption; }
     void SetRange(int lower, int upper) override;
     void SetPosition(int position) override;

@@ -122,8 +122,7 @@ bool PulseSink::HasVolumeControl() const {
 }
 
 cdrom::VolumeLevels PulseSink::GetVolume() const {
-    LoopLock lock(m_mainloop.get());
-    return m_volume;
+    return m_volume.load();
 }
 
 void PulseSink::SetVolume(cdrom::VolumeLevels levels) {
@@ -240,7 +239,7 @@ void PulseSink::CreateStream() {
     const auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_ADJUST_LATENCY |
         (m_streamCorked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS));
-    const pa_cvolume volume = StereoVolumeFromLevels(m_volume);
+    const pa_cvolume volume = StereoVolumeFromLevels(m_volume.load());
     const pa_cvolume* initialVolume = m_volumeOrigin == VolumeOrigin::Known ? &volume : nullptr;
     m_streamPulled = 0;
     m_streamHeard = 0;
@@ -483,7 +482,7 @@ void PulseSink::SetCorked(bool corked) {
 }
 
 void PulseSink::ApplyVolume() {
-    const pa_cvolume volume = StereoVolumeFromLevels(m_volume);
+    const pa_cvolume volume = StereoVolumeFromLevels(m_volume.load());
     Forget(pa_context_set_sink_input_volume(m_context.get(), m_streamIndex, &volume, nullptr,
                                             nullptr));
     m_firstFreshReply = m_volumeQueriesSent;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -140,7 +141,9 @@ class PulseSink final : public cdrom::PcmSink {
     std::int64_t m_streamPulled = 0;
     mutable std::int64_t m_streamHeard = 0;
 
-    cdrom::VolumeLevels m_volume;
+    // Written under the loop's lock, read without it: the window and the
+    // desktop's controls ask for it five times a second.
+    std::atomic<cdrom::VolumeLevels> m_volume{cdrom::VolumeLevels{}};
     VolumeOrigin m_volumeOrigin = VolumeOrigin::ServerDefault;
     // Volume queries are answered in order; those sent before our own last
     // change would carry the old volume.

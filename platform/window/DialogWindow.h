@@ -87,6 +87,10 @@ class DialogWindow : public NotifyWindow {
     virtual void DefaultSystemCommand(int command) = 0;
     // Paints the window again soon.
     virtual void Invalidate() = 0;
+    // Grows with every call that sets what a control holds or shows, whether
+    // or not it differs, and with every notice a control sends. A reader that
+    // mirrors the controls reads them again only when this has moved.
+    [[nodiscard]] virtual std::uint64_t ChangeCount() const = 0;
 
     // The id of the control with the keyboard focus, or 0.
     [[nodiscard]] virtual int FocusedControlId() const = 0;

@@ -366,6 +366,83 @@ TEST_F(PlayerEndToEnd, ATrackListFolderThatCannotBeMadeIsToldInABoxNamedAfterThe
 }
 
 // A logout or kill sends SIGTERM: the window closes as its close box closes it.
+// A session bus of the test's own, for the desktop's media controls.
+ChildProcess StartSessionBus(const std::filesystem::path& socket,
+                             const std::filesystem::path& log) {
+    const FileDescriptor output(
+        ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    return ChildProcess::Spawn(
+        {"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket.string()},
+        {"PATH=/usr/bin:/bin"}, output.Get(), output.Get());
+}
+
+// Whether the bus answers, asked again until it does or the time is out.
+bool WaitForBus(const std::filesystem::path& socket) {
+    const std::vector<std::string> ping = {"dbus-send",
+                                           "--bus=unix:path=" + socket.string(),
+                                           "--dest=org.freedesktop.DBus",
+                                           "--print-reply",
+                                           "/org/freedesktop/DBus",
+                                           "org.freedesktop.DBus.GetId"};
+    const auto deadline = std::chrono::steady_clock::now() + START_TIMEOUT;
+    while (RunCommand(ping, {"PATH=/usr/bin:/bin"}, EXIT_TIMEOUT).exitStatus != 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// playerctl's answer for the player, asked again until it is `expected` or
+// the time is out; the last answer.
+std::string WaitForPlayerctl(const Environment& environment, const std::vector<std::string>& query,
+                             std::string_view expected) {
+    std::vector<std::string> command = {"playerctl", "--player=corvidplayer"};
+    command.insert(command.end(), query.begin(), query.end());
+    const auto deadline = std::chrono::steady_clock::now() + SOUND_TIMEOUT;
+    std::string answer;
+    do {
+        answer = RunCommand(command, environment, EXIT_TIMEOUT).output;
+        while (!answer.empty() && answer.back() == '\n') {
+            answer.pop_back();
+        }
+    } while (answer != expected && std::chrono::steady_clock::now() < deadline);
+    return answer;
+}
+
+TEST_F(PlayerEndToEnd, TheDesktopsMediaControlsSeeThePlayAndStopIt) {
+    const std::filesystem::path socket = m_folder / "bus";
+    ChildProcess bus = StartSessionBus(socket, m_folder / "bus.log");
+    ASSERT_TRUE(WaitForBus(socket)) << ReadText(m_folder / "bus.log");
+    const std::vector<std::string> busVariable = {"DBUS_SESSION_BUS_ADDRESS=unix:path=" +
+                                                  socket.string()};
+    MonitorRecording recording(m_server);
+    ASSERT_TRUE(recording.WaitUntilRecording(START_TIMEOUT));
+    ChildProcess player = StartPlayer("player.log", busVariable);
+    const Environment client = PlayerEnvironment(busVariable);
+    DesktopTools tools(m_desktop.ClientEnvironment(client));
+    const std::optional<std::string> window = WaitForPlayerWindow(tools, player);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitForTrackOne(recording)) << PlayerLog();
+
+    EXPECT_EQ(WaitForPlayerctl(client, {"status"}, "Playing"), "Playing");
+    EXPECT_EQ(WaitForPlayerctl(client, {"metadata", "xesam:album"}, "End to End"), "End to End");
+    const std::size_t beforePause = recording.Recorded().size();
+    EXPECT_EQ(RunCommand({"playerctl", "--player=corvidplayer", "pause"}, client, EXIT_TIMEOUT)
+                  .exitStatus,
+              0);
+    EXPECT_TRUE(recording.WaitFor(
+        [&](std::span<const std::int16_t> recorded) {
+            return EndsInSilence(recorded, beforePause, SILENCE_SAMPLES);
+        },
+        SOUND_TIMEOUT))
+        << "the sound did not stop on the desktop's pause\n"
+        << PlayerLog();
+    EXPECT_EQ(WaitForPlayerctl(client, {"status"}, "Paused"), "Paused");
+
+    ExpectToCloseWithExitCodeZero(tools, *window, player);
+}
+
 TEST_F(PlayerEndToEnd, ASigtermClosesTheWindowAsItsCloseBoxDoes) {
     ChildProcess player = StartPlayer("player.log");
     DesktopTools tools(m_desktop.ClientEnvironment(PlayerEnvironment()));

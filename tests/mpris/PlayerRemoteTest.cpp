@@ -218,6 +218,28 @@ TEST_F(PlayerRemoteTest, VolumeMapsTheCdVolumeOntoZeroToOneInSpinnerSteps) {
     }
 }
 
+TEST_F(PlayerRemoteTest, AStateReadAgainFollowsTypingRenamingAndTheDesktopsVolume) {
+    StartRemote();
+    Click(res::PLAY_STOP_BUTTON);
+    const RemoteState stopped = Remote().State();
+    Ticks(3);
+    EXPECT_EQ(Remote().State(), stopped);
+
+    Type(res::ALBUM_EDIT, "Night Songs");
+    EXPECT_EQ(Remote().State().track.album, "Night Songs");
+
+    Type(res::NAME_EDIT, "Overture");
+    Click(res::UPDATE_BUTTON);
+    EXPECT_EQ(Remote().State().track.title, "Overture");
+
+    // The desktop's own volume slider changes no control of the window.
+    m_sink.SetVolume({VOLUME_MAX / 2, VOLUME_MAX / 2});
+    EXPECT_DOUBLE_EQ(Remote().State().volume, static_cast<double>(VOLUME_MAX / 2) / VOLUME_MAX);
+
+    Click(res::PLAY_STOP_BUTTON);
+    EXPECT_EQ(Remote().State().status, PlaybackStatus::PLAYING);
+}
+
 TEST_F(PlayerRemoteTest, AnEmptyDriveHasNoTrackAndNothingToPlay) {
     const cdrom::Toc toc = corvid::testing::MakeToc({{1500}});
     StartWith([toc] {
