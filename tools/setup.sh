@@ -14,6 +14,7 @@ packages=(
     librsvg2-bin desktop-file-utils appstream man-db groff-base
     dbus-daemon playerctl
     at-spi2-core dbus-x11 python3-pyatspi gir1.2-atspi-2.0 fonts-dejavu-core
+    fonts-liberation2 fonts-urw-base35
     libxcb-damage0-dev libxcb-xtest0-dev
     time
     debhelper lintian

@@ -21,6 +21,10 @@ namespace {
 // font fills it as "MS Sans Serif" at 8 points does.
 constexpr int DIALOG_FONT_PIXELS = 11;
 constexpr int SUNKEN_FRAME_WIDTH = 1;
+// A sunken status field's text starts just inside its edge, as a Windows
+// static's does; Qt's own indent there is half an "x", which the widest
+// position text cannot spare in every face of the dialog font.
+constexpr int SUNKEN_TEXT_INDENT = 1;
 
 bool Has(const ControlTemplate& control, ControlStyle style) {
     return HasStyle(control.style, style);
@@ -75,6 +79,7 @@ QLabel* MakeLabel(const ControlTemplate& control, QWidget* parent) {
     if (Has(control, ControlStyle::SUNKEN)) {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setLineWidth(SUNKEN_FRAME_WIDTH);
+        label->setIndent(SUNKEN_TEXT_INDENT);
     }
     return label;
 }

@@ -69,8 +69,10 @@ for library in libqt6widgets6 libqt6dbus6 libcdio19 libcdio-paranoia2 libpulse0 
 done
 # The build draws every picture; the program loads no SVG renderer.
 ! grep -q "\blibqt6svg6\b" <<<"$depends" || fail "Depends names libqt6svg6: $depends"
-grep -qx 'qt6-wayland' <<<"$(dpkg-deb -f "$deb" Recommends)" ||
-    fail "the package does not recommend qt6-wayland"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for recommended in qt6-wayland fonts-liberation2; do
+    grep -q "\b$recommended\b" <<<"$recommends" || fail "Recommends does not name $recommended: $recommends"
+done
 
 # Only the package itself is installed: its dependencies are on the machine
 # already (tools/setup.sh), so apt-get has nothing to fetch. A dry run shows
