@@ -25,6 +25,7 @@
 #include "app/program/CloseOnSignal.h"
 #include "app/program/ProgramSession.h"
 #include "platform/mpris/MprisService.h"
+#include "platform/qt/FontConfigurationReader.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "platform/qt/TimerSource.h"
@@ -127,13 +128,17 @@ int main(int argc, char** argv) {
     if (const std::optional<int> exitCode = AnswerWithoutWindow(options)) {
         return *exitCode;
     }
+    // The font configuration is read on another core while Qt starts.
+    corvid::window::qt::FontConfigurationReader fontConfiguration;
     // Qt names the application after the program file, and that name is the
     // caption of every message box.
     QApplication application(argc, argv);
     // Lets Wayland desktops match the window to its desktop entry.
     QGuiApplication::setDesktopFileName("corvid-player");
     const Environment environment = ProcessVariable;
-    corvid::window::qt::QtWindowSystem windows(corvid::window::qt::QtWindowSystemOptions{});
+    corvid::window::qt::QtWindowSystemOptions windowOptions;
+    windowOptions.beforeFirstWindow = [&fontConfiguration] { fontConfiguration.Wait(); };
+    corvid::window::qt::QtWindowSystem windows(std::move(windowOptions));
     // For the benchmarks: how long each handler holds the window's thread.
     if (const std::optional<std::string> report = environment("CORVID_HANDLER_TIMES")) {
         windows.MeasureHandlerTimes(*report);

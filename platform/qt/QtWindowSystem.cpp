@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <fstream>
+#include <utility>
 
 #include "platform/qt/QtModals.h"
 
@@ -20,12 +21,14 @@ QString ApplicationName(const QtWindowSystemOptions& options) {
 }  // namespace
 
 QtWindowSystem::QtWindowSystem(QtWindowSystemOptions options)
-    : ownTimers(std::make_unique<QtTimerSource>()),
+    : beforeFirstWindow(std::move(options.beforeFirstWindow)),
+      ownTimers(std::make_unique<QtTimerSource>()),
       environment{ApplicationName(options), *ownTimers,   images,
                   options.fileDialogs,      std::nullopt, nullptr} {}
 
 QtWindowSystem::QtWindowSystem(QtWindowSystemOptions options, TimerSource& timers)
-    : environment{ApplicationName(options), timers,       images,
+    : beforeFirstWindow(std::move(options.beforeFirstWindow)),
+      environment{ApplicationName(options), timers,       images,
                   options.fileDialogs,      std::nullopt, nullptr} {}
 
 void QtWindowSystem::MeasureHandlerTimes(std::filesystem::path report,
@@ -37,6 +40,7 @@ void QtWindowSystem::MeasureHandlerTimes(std::filesystem::path report,
 
 std::unique_ptr<QtDialog> QtWindowSystem::OpenDialog(const DialogTemplate& layout,
                                                      DialogHandler& handler, DialogWindow* owner) {
+    PrepareFirstWindow();
     auto dialog =
         std::make_unique<QtDialog>(layout, handler, environment, dynamic_cast<QtDialog*>(owner));
     dialog->Initialize();
@@ -55,6 +59,12 @@ int QtWindowSystem::DoModal(const DialogTemplate& layout, DialogHandler& handler
     return dialog->EndCode().value_or(IDCANCEL);
 }
 
+void QtWindowSystem::PrepareFirstWindow() {
+    if (const std::function<void()> prepare = std::exchange(beforeFirstWindow, nullptr)) {
+        prepare();
+    }
+}
+
 void QtWindowSystem::WriteHandlerTimes() const {
     if (!stopwatch) {
         return;
@@ -63,6 +73,7 @@ void QtWindowSystem::WriteHandlerTimes() const {
 }
 
 MessageBoxAnswer QtWindowSystem::ShowMessageBox(std::string_view text, MessageBoxButtons buttons) {
+    PrepareFirstWindow();
     return RunMessageBox(nullptr, environment, text, buttons);
 }
 

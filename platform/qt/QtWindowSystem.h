@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,9 @@ struct QtWindowSystemOptions {
     // as it is when a box is shown.
     std::string applicationName;
     FileDialogLook fileDialogs = FileDialogLook::PLATFORM;
+    // Runs once, before the first dialog or message box is made: work begun
+    // ahead on another thread that the first window needs finished.
+    std::function<void()> beforeFirstWindow;
 };
 
 // The window operations on Qt Widgets. A QApplication must exist; everything
@@ -49,7 +53,9 @@ class QtWindowSystem final : public WindowSystem {
 
   private:
     void WriteHandlerTimes() const;
+    void PrepareFirstWindow();
 
+    std::function<void()> beforeFirstWindow;
     std::filesystem::path handlerTimesReport;
     std::unique_ptr<HandlerStopwatch> stopwatch;
     int modalDepth = 0;

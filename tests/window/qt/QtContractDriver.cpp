@@ -25,7 +25,8 @@ constexpr int FAILSAFE_MILLISECONDS = 5000;
 
 QtWindowSystemOptions TestOptions() {
     return QtWindowSystemOptions{.applicationName = "Corvid Player",
-                                 .fileDialogs = FileDialogLook::QT_WIDGETS};
+                                 .fileDialogs = FileDialogLook::QT_WIDGETS,
+                                 .beforeFirstWindow = {}};
 }
 
 void ClickAt(QWidget& widget, QPoint point) {

@@ -8,6 +8,9 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+#include <cstddef>
+#include <utility>
+#include <vector>
 
 #include "platform/qt/QtUpDown.h"
 #include "res/ControlIds.h"
@@ -183,6 +186,24 @@ TEST(QtModalLoop, EndDialogDuringInitReturnsWithoutShowingTheWindow) {
 
     EXPECT_EQ(system.DoModal(contract::CONTRACT_DIALOG, handler, nullptr), IDCANCEL);
     EXPECT_EQ(handler.Count(WM_DESTROY), 1);
+}
+
+// The program reads the font configuration ahead on another thread; the
+// first window's texts must not be measured before that reading is done.
+TEST(QtModalLoop, WorkForTheFirstWindowRunsOnceBeforeAnyWindowIsMade) {
+    std::vector<std::size_t> windowsWhenRun;
+    QtWindowSystemOptions options;
+    options.beforeFirstWindow = [&windowsWhenRun] {
+        windowsWhenRun.push_back(static_cast<std::size_t>(QApplication::topLevelWidgets().size()));
+    };
+    const auto windowsBefore = static_cast<std::size_t>(QApplication::topLevelWidgets().size());
+    QtWindowSystem system(std::move(options));
+    RecordingHandler handler;
+    handler.onInit = [](DialogWindow& window) { window.EndDialog(IDOK); };
+
+    EXPECT_EQ(system.DoModal(contract::CONTRACT_DIALOG, handler, nullptr), IDOK);
+    EXPECT_EQ(system.DoModal(contract::CONTRACT_DIALOG, handler, nullptr), IDOK);
+    EXPECT_EQ(windowsWhenRun, std::vector<std::size_t>{windowsBefore});
 }
 
 TEST_F(QtWindowManager, ToolTipsAskTheHandlerForTheControlsText) {
