@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -39,6 +40,24 @@ class UniformRowDelegate final : public QStyledItemDelegate {
     int rowHeight;
 };
 
+// A header sized from its own font. Qt's measures every title in bold, to
+// leave room for sections highlighted with the current row; this list never
+// highlights them, and measuring in bold loads a face that nothing draws.
+class DialogHeaderView final : public QHeaderView {
+  public:
+    explicit DialogHeaderView(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+  protected:
+    [[nodiscard]] QSize sectionSizeFromContents(int logicalIndex) const override {
+        ensurePolished();
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        option.text = model()->headerData(logicalIndex, orientation()).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+};
+
 int UniformRowHeight(const QWidget& widget) {
     return std::max(widget.fontMetrics().height(), SMALL_ICON_PIXELS) + 2;
 }
@@ -46,6 +65,11 @@ int UniformRowHeight(const QWidget& widget) {
 }  // namespace
 
 DialogTreeWidget::DialogTreeWidget(QWidget* parent) : QTreeWidget(parent) {
+    // As the tree view sets up its own header.
+    auto* heading = new DialogHeaderView(this);
+    heading->setSectionsMovable(true);
+    heading->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setHeader(heading);
     setItemDelegate(new UniformRowDelegate(UniformRowHeight(*this), this));
 }
 
