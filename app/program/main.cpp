@@ -25,6 +25,7 @@
 #include "app/program/CloseOnSignal.h"
 #include "app/program/ProgramSession.h"
 #include "platform/mpris/MprisService.h"
+#include "platform/qt/DisplayConnection.h"
 #include "platform/qt/FontConfigurationReader.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtWindowSystem.h"
@@ -128,6 +129,8 @@ int main(int argc, char** argv) {
     if (const std::optional<int> exitCode = AnswerWithoutWindow(options)) {
         return *exitCode;
     }
+    // Before the first thread of ours starts: it sets an environment variable.
+    corvid::window::qt::SendPicturesOverTheConnection();
     // The font configuration is read on another core while Qt starts.
     corvid::window::qt::FontConfigurationReader fontConfiguration;
     // Qt names the application after the program file, and that name is the
