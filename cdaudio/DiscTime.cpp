@@ -1,21 +1,13 @@
 #include "cdaudio/DiscTime.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <initializer_list>
+#include <iterator>
 
 namespace corvid {
 
 namespace {
-
-// Two decimal digits at least, as printf's "%02d" writes an int.
-void AppendField(std::string& text, long long value) {
-    char field[24];
-    const int written = std::snprintf(field, sizeof field, "%02lld", value);
-    if (written > 0) {
-        text.append(field, static_cast<std::size_t>(written));
-    }
-}
 
 // The fields in "%02d", joined by colons.
 std::string JoinFields(std::initializer_list<long long> fields) {
@@ -24,7 +16,7 @@ std::string JoinFields(std::initializer_list<long long> fields) {
         if (!text.empty()) {
             text += ':';
         }
-        AppendField(text, field);
+        AppendTimeField(text, field);
     }
     return text;
 }
@@ -34,6 +26,17 @@ bool IsSpace(char c) {
 }
 
 }  // namespace
+
+void AppendTimeField(std::string& text, long long value) {
+    // The window's tick writes several of these five times a second:
+    // to_chars needs neither the locale nor a format string.
+    char digits[24];
+    const std::to_chars_result written = std::to_chars(std::begin(digits), std::end(digits), value);
+    if (value >= 0 && value < 10) {
+        text += '0';
+    }
+    text.append(std::begin(digits), written.ptr);
+}
 
 Msf MsfFromFrames(std::int64_t frames) {
     Msf msf;

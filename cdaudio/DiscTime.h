@@ -45,6 +45,10 @@ Msf MsfFromFrames(std::int64_t frames);
 // modulo 2^32 on overflow.
 int ReadDecimal(std::string_view text, std::size_t offset = 0);
 
+// `value` as printf's "%02lld" writes it: two digits at least, a negative
+// number with its sign and no zero.
+void AppendTimeField(std::string& text, long long value);
+
 // "%02d:%02d:%02d:%02d" into `out`, cut to fit with its terminator. No range
 // check: a value of 100 or more takes three digits, a negative one its sign.
 void FormatPosition(std::span<char> out, int track, int minutes, int seconds, int frames);

@@ -147,10 +147,14 @@ PlaybackStatus PlayerRemote::Status() const {
     return PlaybackStatus::STOPPED;
 }
 
-int PlayerRemote::PlayingRow() {
+bool PlayerRemote::HasCurrentRow() const {
     const int current = m_player.CurrentRow();
-    if (current >= 0 && current < m_player.RowCount()) {
-        return current;
+    return current >= 0 && current < m_player.RowCount();
+}
+
+int PlayerRemote::PlayingRow() {
+    if (HasCurrentRow()) {
+        return m_player.CurrentRow();
     }
     const PositionParts position = m_player.PositionShown();
     return m_player.FindRowForPosition(
@@ -226,6 +230,9 @@ const RemoteState& PlayerRemote::State() {
 }
 
 PlayerRemote::StateInputs PlayerRemote::CurrentInputs() const {
+    // The position chooses the playing row only when the list has no current
+    // row; while play moves within the current row nothing is read again.
+    const PositionParts position = HasCurrentRow() ? PositionParts{} : m_player.PositionShown();
     return StateInputs{.controlChanges = m_player.ControlChanges(),
                        .lastMode = m_player.LastMode(),
                        .resume = m_player.Device().m_bResume,
@@ -233,7 +240,7 @@ PlayerRemote::StateInputs PlayerRemote::CurrentInputs() const {
                        .seeking = m_player.IsSeeking(),
                        .listGeneration = m_player.ListGeneration(),
                        .currentRow = m_player.CurrentRow(),
-                       .position = m_player.PositionShown()};
+                       .position = position};
 }
 
 RemoteState PlayerRemote::ReadState() {

@@ -110,6 +110,7 @@ class PlayerRemote {
     [[nodiscard]] StateInputs CurrentInputs() const;
     [[nodiscard]] RemoteState ReadState();
     void SeekToSecond(int second);
+    [[nodiscard]] bool HasCurrentRow() const;
     [[nodiscard]] int PlayingRow();
     [[nodiscard]] std::int64_t TrackLengthMicroseconds(int trackNumber);
 

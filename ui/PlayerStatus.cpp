@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cdaudio/DiscTime.h"
 #include "tracklist/TrackListRows.h"
 #include "ui/ListViewRows.h"
 #include "ui/PlayerDlg.h"
@@ -18,10 +19,17 @@ constexpr int SCROLL_PAGE = 10;
 // Rows kept in view below the current row while the list follows play.
 constexpr int LOOK_AHEAD_ROWS = 5;
 
+// "%02d:%02d (%02d:%02d)"
 std::string FormatTimeAndLength(int minutes, int seconds, int lengthMinutes, int lengthSeconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d (%02d:%02d)", minutes, seconds, lengthMinutes,
-                  lengthSeconds);
+    std::string text;
+    AppendTimeField(text, minutes);
+    text += ':';
+    AppendTimeField(text, seconds);
+    text += " (";
+    AppendTimeField(text, lengthMinutes);
+    text += ':';
+    AppendTimeField(text, lengthSeconds);
+    text += ')';
     return text;
 }
 

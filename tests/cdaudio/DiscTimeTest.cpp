@@ -4,6 +4,7 @@
 
 #include <array>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -40,6 +41,17 @@ INSTANTIATE_TEST_SUITE_P(Examples, FormatPositionTest,
                                            FormatCase{-1, 0, 0, 0, "-1:00:00:00"},
                                            FormatCase{3, -1, 5, 0, "03:-1:05:00"},
                                            FormatCase{INT_MIN, 0, 0, 0, "-2147483648:00:00:00"}));
+
+TEST(AppendTimeField, WritesWhatPrintfWritesForEveryKindOfValue) {
+    for (const long long value : {0LL, 1LL, 9LL, 10LL, 59LL, 99LL, 100LL, 12'345LL, -1LL, -9LL,
+                                  -10LL, -123LL, LLONG_MAX, LLONG_MIN}) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%02lld", value);
+        std::string text = "[";
+        AppendTimeField(text, value);
+        EXPECT_EQ(text, std::string("[") + expected) << value;
+    }
+}
 
 TEST(FormatPositionCut, NeverWritesPastTheBufferItIsGiven) {
     // A 12-byte buffer inside a larger one: the bytes after it stay untouched.
