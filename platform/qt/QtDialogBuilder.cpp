@@ -7,6 +7,7 @@
 #include <QValidator>
 #include <algorithm>
 
+#include "platform/qt/DialogFont.h"
 #include "platform/qt/DialogUnits.h"
 #include "platform/qt/QtControls.h"
 #include "platform/qt/QtDialog.h"
@@ -17,9 +18,6 @@ namespace corvid::window::qt {
 
 namespace {
 
-// The reference font's cell is 13 pixels high, the y base unit; an 11-pixel
-// font fills it as "MS Sans Serif" at 8 points does.
-constexpr int DIALOG_FONT_PIXELS = 11;
 constexpr int SUNKEN_FRAME_WIDTH = 1;
 // A sunken status field's text starts just inside its edge, as a Windows
 // static's does; Qt's own indent there is half an "x", which the widest
@@ -145,14 +143,7 @@ void QtDialog::Build(const DialogTemplate& layout) {
     setWindowTitle(FromUtf8(layout.caption));
     setSizeGripEnabled(false);
     if (HasStyle(layout.style, DialogStyle::SET_FONT)) {
-        QFont dialogFont = font();
-        // Sans faces as narrow as the reference font, before the desktop's own,
-        // so that the template's texts fit their controls.
-        dialogFont.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                QStringLiteral("Nimbus Sans"), QStringLiteral("Arial"),
-                                QStringLiteral("Helvetica"), dialogFont.family()});
-        dialogFont.setPixelSize(DIALOG_FONT_PIXELS);
-        setFont(dialogFont);
+        setFont(DialogFont(font()));
     }
     environment.ApplyColors(*this);
     SetFixedClientSize(ClientSize(layout));

@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include <QAccessible>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -9,6 +12,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "platform/qt/DialogFont.h"
 #include "platform/qt/QtUpDown.h"
 #include "res/AboutDialogTemplate.h"
 #include "res/ControlIds.h"
@@ -228,15 +232,29 @@ QRect TextRoom(QWidget& widget) {
     return room;
 }
 
+// The dialog asks for one face, the first of its list that this machine has,
+// at the 11 pixels that fill the reference font's 13-pixel cell.
+TEST_F(QtAccessibility, TheDialogShowsTheFirstFaceOfItsListThatThisMachineHas) {
+    Open(res::PLAYER_DIALOG);
+    const QString desktopFace = QApplication::font().family();
+    const QStringList faces = DialogFontFaces(desktopFace);
+    const auto installed = std::find_if(faces.cbegin(), faces.cend(), [&](const QString& face) {
+        return face == desktopFace || QFontDatabase::families().contains(face, Qt::CaseInsensitive);
+    });
+    ASSERT_NE(installed, faces.cend());
+    EXPECT_EQ(driver.Current().font().families(), QStringList{*installed});
+    EXPECT_EQ(driver.Current().font().pixelSize(), 11);
+}
+
 // Every caption fits its control at 100 % and at 200 %, in every face of the
-// dialog font's list that this machine has (the first found is the one a
-// desktop shows): at 200 % the font is twice as many device pixels high, and
-// hinting at that size must not widen a text past its control's doubled
+// dialog font's list that this machine has (the first found is the one the
+// dialog shows; another machine may have only a later one): at 200 % the font is twice as many
+// device pixels high, and hinting at that size must not widen a text past its control's doubled
 // room. The widest text a status field shows is its template text,
 // "88:88 (88:88)".
 TEST_F(QtAccessibility, EveryCaptionFitsItsControlAtBothDensitiesInEveryInstalledFace) {
     Open(res::PLAYER_DIALOG);
-    const QStringList faces = driver.Current().font().families();
+    const QStringList faces = DialogFontFaces(QApplication::font().family());
     int facesChecked = 0;
     for (const QString& face : faces) {
         if (!QFontDatabase::hasFamily(face)) {
