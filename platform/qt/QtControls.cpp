@@ -163,13 +163,35 @@ QRect DialogScrollBar::ThumbArea(const QStyleOptionSlider& option) const {
     return outlined.intersected(grooveRect);
 }
 
+DialogScrollBar::ThumbDrawing DialogScrollBar::DrawingOfThumb(
+    const QStyleOptionSlider& option) const {
+    const QRect area = ThumbArea(option);
+    return {area, ThumbLook{area.size(), option.sliderPosition <= option.minimum,
+                            option.sliderPosition >= option.maximum}};
+}
+
+void DialogScrollBar::sliderChange(SliderChange change) {
+    // A style whose bars fade in when they move wants every change.
+    if (change == SliderValueChange && drawnThumb &&
+        style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this) == 0) {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        if (DrawingOfThumb(option) == *drawnThumb) {
+            return;
+        }
+    }
+    QScrollBar::sliderChange(change);
+}
+
 void DialogScrollBar::paintEvent(QPaintEvent* event) {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const ThumbDrawing drawing = DrawingOfThumb(option);
+    drawnThumb = drawing;
     if (underMouse() || QGuiApplication::mouseButtons() != Qt::NoButton) {
         QScrollBar::paintEvent(event);
         return;
     }
-    QStyleOptionSlider option;
-    initStyleOption(&option);
     const GrooveLook look{option.rect.size(), devicePixelRatioF(), option.state,
                           option.palette.cacheKey(), style()};
     if (groove.isNull() || look != grooveLook) {
@@ -177,11 +199,9 @@ void DialogScrollBar::paintEvent(QPaintEvent* event) {
         KeepGroove(option);
         arrows = QPixmap();
     }
-    const QRect thumbArea = ThumbArea(option);
-    const ThumbLook partsLook{thumbArea.size(), option.sliderPosition <= option.minimum,
-                              option.sliderPosition >= option.maximum};
-    if (arrows.isNull() || partsLook != thumbLook) {
-        thumbLook = partsLook;
+    const QRect thumbArea = drawing.area;
+    if (arrows.isNull() || drawing.look != thumbLook) {
+        thumbLook = drawing.look;
         KeepThumbAndArrows(option, thumbArea);
     }
     QPainter painter(this);

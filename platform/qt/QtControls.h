@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <functional>
+#include <optional>
 
 #include "platform/qt/QtControl.h"
 
@@ -92,6 +93,9 @@ class DialogScrollBar final : public QScrollBar {
     // and the position bar moves every second while a disc plays. Under the
     // mouse or while a button is held the style draws the whole bar.
     void paintEvent(QPaintEvent* event) override;
+    // While a long track plays, most seconds move the bar's value but leave
+    // the thumb on the same pixels: such a change redraws nothing.
+    void sliderChange(SliderChange change) override;
 
   private:
     // What the thumb and arrows look like besides the groove's look: the
@@ -105,8 +109,16 @@ class DialogScrollBar final : public QScrollBar {
         bool operator==(const ThumbLook&) const = default;
     };
 
+    // Where the thumb lies, and how it looks, in a drawing of the bar.
+    struct ThumbDrawing {
+        QRect area;
+        ThumbLook look;
+        bool operator==(const ThumbDrawing&) const = default;
+    };
+
     // The thumb's rectangle with the outline the style draws around it.
     [[nodiscard]] QRect ThumbArea(const QStyleOptionSlider& option) const;
+    [[nodiscard]] ThumbDrawing DrawingOfThumb(const QStyleOptionSlider& option) const;
     void KeepGroove(const QStyleOptionSlider& option);
     void KeepThumbAndArrows(const QStyleOptionSlider& option, QRect thumbArea);
 
@@ -127,6 +139,8 @@ class DialogScrollBar final : public QScrollBar {
     QPixmap arrows;
     QPixmap thumb;
     ThumbLook thumbLook;
+    // The thumb as the last paint drew it, whichever way it drew.
+    std::optional<ThumbDrawing> drawnThumb;
 };
 
 class QtScrollBar final : public QtControlBase<ScrollBar, QScrollBar> {

@@ -3,8 +3,11 @@
 // style draws of the whole bar.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QScrollBar>
+#include <QTest>
 #include <cstdlib>
 
 #include "platform/qt/QtControls.h"
@@ -70,6 +73,53 @@ TEST(DialogScrollBarPaint, ANewSizeIsDrawnAtThatSize) {
         bar->resize(BAR_SIZE.width() / 2, BAR_SIZE.height());
     }
     EXPECT_LE(LargestDifference(Shown(kept, 10), Shown(whole, 10)), 1);
+}
+
+// Counts the paint events that reach a widget.
+class PaintCounter final : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+int PaintsAfterValue(DialogScrollBar& bar, PaintCounter& counter, int value) {
+    counter.paints = 0;
+    bar.setValue(value);
+    QCoreApplication::processEvents();
+    return counter.paints;
+}
+
+// A 50-minute track moves the bar's value every second, and its thumb by a
+// pixel only every few seconds.
+TEST(DialogScrollBarPaint, AValueThatLeavesTheThumbOnItsPixelsRedrawsNothing) {
+    constexpr int TRACK_SECONDS = 3000;
+    DialogScrollBar bar(Qt::Horizontal, nullptr);
+    bar.setRange(0, TRACK_SECONDS);
+    bar.resize(BAR_SIZE);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    bar.installEventFilter(&counter);
+
+    // Leaving the first step changes how the arrows look.
+    EXPECT_GE(PaintsAfterValue(bar, counter, 1), 1);
+    EXPECT_EQ(PaintsAfterValue(bar, counter, 2), 0);
+    EXPECT_EQ(PaintsAfterValue(bar, counter, 3), 0);
+    EXPECT_GE(PaintsAfterValue(bar, counter, TRACK_SECONDS / 2), 1);
+    EXPECT_EQ(PaintsAfterValue(bar, counter, TRACK_SECONDS / 2 + 1), 0);
+    // The last step changes how the arrows look, wherever the thumb is.
+    static_cast<void>(PaintsAfterValue(bar, counter, TRACK_SECONDS - 1));
+    EXPECT_GE(PaintsAfterValue(bar, counter, TRACK_SECONDS), 1);
+    // What the value shows stays right: a grab draws it afresh.
+    EXPECT_EQ(bar.value(), TRACK_SECONDS);
 }
 
 }  // namespace
