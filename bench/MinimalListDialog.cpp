@@ -1,8 +1,11 @@
 // The peer of the player window's start-up: a bare QDialog the player
 // window's size with a two-column QTreeWidget of the rows given, shown at once.
-// Usage: minimal_list_dialog [--close-after SECONDS] [NAME LENGTH]...
+// Usage: minimal_list_dialog [--close-after SECONDS] [--tick-every MILLISECONDS]
+//                            [NAME LENGTH]...
 //   e.g. minimal_list_dialog "01. <Unnamed track>" 00:20 "02. <Unnamed track>" 00:20
 // --close-after ends it by itself, for the memory figure of play_minute.sh.
+// --tick-every runs a timer that does nothing: the least that a window with
+// the player's tick pays while nothing changes, for idle.sh.
 
 #include <QApplication>
 #include <QDialog>
@@ -25,9 +28,16 @@ constexpr int TRACK_COLUMN_WIDTH = 280;
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 2 && arguments[1] == QStringLiteral("--close-after")) {
-        const int milliseconds = arguments[2].toInt() * 1000;
-        QTimer::singleShot(milliseconds, &application, &QApplication::quit);
+    QTimer tick;
+    while (arguments.size() > 2 && arguments[1].startsWith(QStringLiteral("--"))) {
+        const int value = arguments[2].toInt();
+        if (arguments[1] == QStringLiteral("--close-after")) {
+            QTimer::singleShot(value * 1000, &application, &QApplication::quit);
+        } else if (arguments[1] == QStringLiteral("--tick-every")) {
+            tick.start(value);
+        } else {
+            break;
+        }
         arguments.remove(1, 2);
     }
 
