@@ -1,5 +1,7 @@
 #include "platform/sound/PulseSink.h"
 
+#include <pulse/rtclock.h>
+
 #include <algorithm>
 #include <span>
 
@@ -20,6 +22,11 @@ constexpr std::chrono::milliseconds START_BUFFER = 50ms;
 // How often the stream's clock is set right by the server's while it plays.
 // libpulse's automatic updates come every 1.5 s, and go on while corked.
 constexpr std::chrono::milliseconds TIMING_INTERVAL = 1000ms;
+// Once the sound runs, the question rides on a write, which wakes this thread
+// anyway, when the last answer is this close to due. Writes come every
+// quarter of the target latency, every half second or sooner, so the timer
+// then asks only when no write comes.
+constexpr std::chrono::milliseconds TIMING_SLACK = 250ms;
 
 constexpr pa_sample_spec SAMPLE_SPEC = {PA_SAMPLE_S16NE, cdrom::SAMPLE_RATE, cdrom::CHANNELS};
 
@@ -379,6 +386,7 @@ void PulseSink::FillStream() {
         }
     }
     if (wrote) {
+        RequestTimingWithWrite();
         Notify();
     }
 }
@@ -425,13 +433,24 @@ void PulseSink::FinishDrain() {
 }
 
 void PulseSink::RequestTiming() {
+    SendTimingRequest(TIMING_INTERVAL);
+}
+
+void PulseSink::RequestTimingWithWrite() {
+    if (pa_rtclock_now() - m_lastTimingRequest >= Microseconds(TIMING_INTERVAL - TIMING_SLACK)) {
+        SendTimingRequest(TIMING_INTERVAL + TIMING_SLACK);
+    }
+}
+
+void PulseSink::SendTimingRequest(std::chrono::milliseconds nextRequest) {
     if (m_link != ServerLink::Streaming) {
         return;
     }
     Forget(pa_stream_update_timing_info(m_stream.get(), nullptr, nullptr));
+    m_lastTimingRequest = pa_rtclock_now();
     // Only a playing stream's clock runs; a corked or drained one is left alone.
     if (!m_streamCorked && !m_drained) {
-        ArmTimer(m_timingTimer, TIMING_INTERVAL, &OnTimingTimer);
+        ArmTimer(m_timingTimer, nextRequest, &OnTimingTimer);
     }
 }
 

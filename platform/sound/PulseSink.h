@@ -111,6 +111,10 @@ class PulseSink final : public cdrom::PcmSink {
     void RefreshHeard() const;
     // Asks the server for the stream's timing now, and again every while it plays.
     void RequestTiming();
+    // The same, from a write, once the last request is nearly due again.
+    void RequestTimingWithWrite();
+    // Asks now, and again after `nextRequest` unless a write asks first.
+    void SendTimingRequest(std::chrono::milliseconds nextRequest);
     void ArmTimer(TimeEventPtr& timer, std::chrono::milliseconds delay,
                   void (*callback)(pa_mainloop_api*, pa_time_event*, const struct timeval*, void*));
     [[nodiscard]] bool CanPull() const;
@@ -130,6 +134,7 @@ class PulseSink final : public cdrom::PcmSink {
     cdrom::SinkState m_state = cdrom::SinkState::Paused;
     ServerLink m_link = ServerLink::Absent;
     std::uint32_t m_streamIndex = PA_INVALID_INDEX;
+    pa_usec_t m_lastTimingRequest = 0;  // on libpulse's monotonic clock
     bool m_streamCorked = true;
     bool m_endOfStream = false;  // the source said so; the stream drains
     bool m_drained = false;      // and everything pulled has been heard
