@@ -120,7 +120,7 @@ awk -v seconds="$seconds" -v rounds="$rounds" '
                 ratio[n] = cpu[label, n] / cpu["paplay", n];
                 line = line sprintf("%s%.2f", n > 1 ? ", " : "", ratio[n]);
             }
-            printf "figure: playing %d s, CPU: %s %.3f s, paplay %.3f s, ratio %.2f (median of the rounds: %s)\n",
+            printf "figure: playing %d s, CPU: %s %.3f s, paplay %.3f s, ratio %.2f (the median; each round: %s)\n",
                 seconds, label, mcpu[label], mcpu["paplay"], median(ratio, rounds), line;
             delete ratio;
             line = sprintf("figure: playing %d s, peak memory: %s %.1f MiB, paplay %.1f MiB",
