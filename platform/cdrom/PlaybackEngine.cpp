@@ -20,7 +20,8 @@ PlaybackEngine::PlaybackEngine(PcmSink& sink, EngineOptions options)
     m_options.bufferSeconds = std::max(1, m_options.bufferSeconds);
     m_options.sectorsPerRead = std::max(1, m_options.sectorsPerRead);
     const auto capacityFrames = static_cast<std::size_t>(m_options.bufferSeconds) * SAMPLE_RATE;
-    m_ring.resize(capacityFrames * CHANNELS);
+    m_ringSamples = capacityFrames * CHANNELS;
+    m_ring = std::make_unique_for_overwrite<std::int16_t[]>(m_ringSamples);
     m_reader = std::thread([this] { ReaderLoop(); });
     m_sink.SetSource(this);
 }
@@ -37,7 +38,7 @@ PlaybackEngine::~PlaybackEngine() {
 }
 
 std::int64_t PlaybackEngine::CapacityFrames() const {
-    return static_cast<std::int64_t>(m_ring.size() / CHANNELS);
+    return static_cast<std::int64_t>(m_ringSamples / CHANNELS);
 }
 
 std::vector<PlaybackEngine::Segment> PlaybackEngine::PlanFrom(const Toc& toc, Lba start) {
@@ -252,7 +253,7 @@ void PlaybackEngine::CopyFromRingLocked(std::int64_t firstFrame, std::int64_t fr
                                         std::span<std::int16_t> out) const {
     ForEachRingRun(firstFrame, frames,
                    [&](std::int64_t ring, std::int64_t other, std::int64_t count) {
-                       std::copy_n(m_ring.begin() + ring, count, out.begin() + other);
+                       std::copy_n(m_ring.get() + ring, count, out.begin() + other);
                    });
 }
 
@@ -261,7 +262,7 @@ void PlaybackEngine::CopyToRingLocked(std::int64_t firstFrame,
     const auto frames = static_cast<std::int64_t>(samples.size() / CHANNELS);
     ForEachRingRun(firstFrame, frames,
                    [&](std::int64_t ring, std::int64_t other, std::int64_t count) {
-                       std::copy_n(samples.begin() + other, count, m_ring.begin() + ring);
+                       std::copy_n(samples.begin() + other, count, m_ring.get() + ring);
                    });
 }
 

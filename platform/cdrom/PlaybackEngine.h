@@ -120,7 +120,11 @@ class PlaybackEngine final : public PcmSource {
     std::int64_t m_readFrames = 0;
     std::int64_t m_pulledFrames = 0;
     std::int64_t m_totalFrames = 0;
-    std::vector<std::int16_t> m_ring;  // interleaved stereo
+    // Interleaved stereo. Left unset when made: its memory is only taken
+    // page by page as the reader first fills it, so a player that never
+    // plays, or plays only a short track, never holds the whole of it.
+    std::unique_ptr<std::int16_t[]> m_ring;
+    std::size_t m_ringSamples = 0;
 };
 
 }  // namespace corvid::cdrom
