@@ -253,6 +253,11 @@ std::optional<DriveError> Loader::LayOutMark(const Mark& mark) {
 // INDEX 01 at all, is a track that was not ripped.
 std::optional<DriveError> Loader::EndFile(int file) {
     const std::int64_t rest = m_files[static_cast<std::size_t>(file)].audio->Frames() - m_fileFrame;
+    // Compared before rounding up, which a length near the largest count
+    // would overflow.
+    if (rest / m_framesPerSector > MAX_DISC_SECTORS) {
+        return TooLong();
+    }
     const std::int64_t sectors = (rest + m_framesPerSector - 1) / m_framesPerSector;
     if (sectors > MAX_DISC_SECTORS) {
         return TooLong();

@@ -9,11 +9,14 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <limits>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "platform/cdrom/CueParser.h"
 #include "platform/cdrom/Toc.h"
 
 namespace corvid::cdrom {
@@ -234,6 +237,54 @@ Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
     return OpenSoundFile(std::move(handle), FileType::WithHeader);
 }
 
+// An encoder that wrote to a pipe could not go back to put the length in
+// the header: a FLAC then says 0 samples, which libsndfile passes on as the
+// largest count it has, and a WavPack says -1.
+bool LengthUnknown(std::int64_t frames) {
+    return frames < 0 || frames == std::numeric_limits<sf_count_t>::max();
+}
+
+// Decodes the whole file once to learn its length. Counting stops once the
+// file is longer than any disc, which is all that laying it out needs to know.
+std::optional<std::int64_t> CountFramesByDecoding(ImageAudioFile::Decoder& decoder) {
+    constexpr std::size_t CHUNK_FRAMES = 16384;
+    constexpr std::int64_t ENOUGH_FRAMES =
+        (std::int64_t{MAX_DISC_SECTORS} + 1) * SAMPLE_FRAMES_PER_SECTOR;
+    std::vector<std::int16_t> chunk(CHUNK_FRAMES * CHANNELS);
+    std::int64_t frames = 0;
+    while (frames <= ENOUGH_FRAMES) {
+        const std::int64_t got = decoder.Read(chunk);
+        if (got < 0) {
+            return std::nullopt;
+        }
+        // A damaged end plays as far as it decodes, as a file of known length does.
+        if (got == 0) {
+            break;
+        }
+        frames += got;
+    }
+    return frames;
+}
+
+// The decoder with the file's length, counted when its header does not tell
+// it, and at the file's start.
+Opened OpenWithLength(const std::filesystem::path& path, FileType type) {
+    Opened opened = OpenDecoder(path, type);
+    if (!opened.decoder || !LengthUnknown(opened.frames)) {
+        return opened;
+    }
+    const std::optional<std::int64_t> frames = CountFramesByDecoding(*opened.decoder);
+    if (!frames) {
+        const std::string problem = opened.decoder->Problem();
+        return {nullptr, 0,
+                "which cannot be read to its end" + (problem.empty() ? "" : ": " + problem)};
+    }
+    // Opened afresh rather than sought back, which not every decoder can do.
+    opened = OpenDecoder(path, type);
+    opened.frames = *frames;
+    return opened;
+}
+
 }  // namespace
 
 std::string FirstBytesOf(const std::filesystem::path& path, std::size_t count) {
@@ -245,7 +296,7 @@ ImageAudioFile::ImageAudioFile(std::unique_ptr<Decoder> decoder, std::int64_t fr
     : m_decoder(std::move(decoder)), m_frames(frames), m_path(std::move(path)), m_type(type) {}
 
 ImageAudioFile::OpenResult ImageAudioFile::Open(const std::filesystem::path& path, FileType type) {
-    Opened opened = OpenDecoder(path, type);
+    Opened opened = OpenWithLength(path, type);
     if (!opened.decoder) {
         return {nullptr, opened.problem};
     }

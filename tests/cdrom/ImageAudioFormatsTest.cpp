@@ -28,10 +28,14 @@ int WriteBlock(void* file, void* data, std::int32_t bytes) {
     return std::fwrite(data, 1, size, static_cast<std::FILE*>(file)) == size ? 1 : 0;
 }
 
+enum class UnknownLength { No, Yes };
+
 // Encodes 16-bit stereo samples as a lossless WavPack file, with a cue
-// sheet in its APEv2 "cuesheet" tag when one is given.
+// sheet in its APEv2 "cuesheet" tag when one is given; with an unknown
+// length, its header does not tell how long it is, as when written to a pipe.
 void WriteWavPack(const std::filesystem::path& path, const std::vector<std::int16_t>& samples,
-                  const std::string& cueSheet = {}) {
+                  const std::string& cueSheet = {},
+                  UnknownLength unknownLength = UnknownLength::No) {
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     ASSERT_NE(file, nullptr);
     WavpackContext* context = WavpackOpenFileOutput(WriteBlock, file.get(), nullptr);
@@ -43,7 +47,8 @@ void WriteWavPack(const std::filesystem::path& path, const std::vector<std::int1
     config.num_channels = CHANNELS;
     config.sample_rate = SAMPLE_RATE;
     const auto frames = static_cast<std::int64_t>(samples.size() / CHANNELS);
-    ASSERT_TRUE(WavpackSetConfiguration64(context, &config, frames, nullptr));
+    const std::int64_t told = unknownLength == UnknownLength::Yes ? -1 : frames;
+    ASSERT_TRUE(WavpackSetConfiguration64(context, &config, told, nullptr));
     ASSERT_TRUE(WavpackPackInit(context));
     std::vector<std::int32_t> wide(samples.begin(), samples.end());
     ASSERT_TRUE(WavpackPackSamples(context, wide.data(), static_cast<std::uint32_t>(frames)));
@@ -155,6 +160,48 @@ TEST(ImageAudioFormatsTest, LossyFilesOpenWithTheirLength) {
         EXPECT_EQ(loaded.image->SharedToc()->leadOut, 75);
         std::vector<std::int16_t> read(10 * SAMPLES_PER_SECTOR);
         EXPECT_FALSE(loaded.image->Read(50, read).error.has_value());
+    }
+}
+
+// What an encoder writing to a pipe leaves: a FLAC whose header says it
+// holds 0 samples (the 36 bits after the sample format in STREAMINFO).
+void ForgetFlacLength(const std::filesystem::path& path) {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    constexpr std::streamoff TOTAL_SAMPLES_OFFSET = 4 + 4 + 13;
+    file.seekg(TOTAL_SAMPLES_OFFSET);
+    char first = 0;
+    file.get(first);
+    file.seekp(TOTAL_SAMPLES_OFFSET);
+    file.put(static_cast<char>(static_cast<unsigned char>(first) & 0xF0U));
+    file.write("\0\0\0\0", 4);
+    ASSERT_TRUE(file.good());
+}
+
+TEST(ImageAudioFormatsTest, AFileThatDoesNotTellItsLengthIsReadToItsEnd) {
+    const imagegen::DiscDescription disc = TwoTracks();
+    const cdrom::Toc expected = imagegen::ExpectedToc(disc);
+    const std::vector<std::int16_t> samples = imagegen::DiscSamples(disc, 0, expected.leadOut);
+    for (const bool wavPack : {false, true}) {
+        SCOPED_TRACE(wavPack ? "WavPack" : "FLAC");
+        const TemporaryFolder folder;
+        const std::filesystem::path sheet = WaveImage(folder);
+        std::filesystem::remove(folder / "disc.wav");
+        if (wavPack) {
+            WriteWavPack(folder / "disc.wv", samples, {}, UnknownLength::Yes);
+        } else {
+            WriteSoundFile(folder / "disc.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, samples);
+            ForgetFlacLength(folder / "disc.flac");
+        }
+
+        const DiscImageResult loaded = LoadDiscImage(sheet);
+        ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+        EXPECT_EQ(*loaded.image->SharedToc(), expected);
+        // The last sectors, then the first: read from the start after the count.
+        for (const Lba start : {expected.leadOut - 5, Lba{0}}) {
+            std::vector<std::int16_t> read(5 * SAMPLES_PER_SECTOR);
+            ASSERT_FALSE(loaded.image->Read(start, read).error.has_value()) << start;
+            EXPECT_TRUE(read == imagegen::DiscSamples(disc, start, start + 5)) << start;
+        }
     }
 }
 
