@@ -15,6 +15,7 @@ namespace corvid::cdrom {
 namespace {
 
 constexpr std::string_view WINDOWS_1252 = "WINDOWS-1252";
+constexpr std::string_view UTF8_MARK = "\xEF\xBB\xBF";
 
 struct DetectorDeleter {
     void operator()(uchardet_t detector) const { uchardet_delete(detector); }
@@ -153,6 +154,31 @@ std::string TrustedEncoding(const std::string& guess) {
     return trusted ? guess : std::string(WINDOWS_1252);
 }
 
+// UTF-8 with each byte that starts no valid sequence read as Windows-1252.
+std::string Utf8WithStrayBytes(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    while (!bytes.empty()) {
+        const std::size_t length = SequenceLength(bytes);
+        if (length == 0) {
+            out += FromWindows1252(bytes.substr(0, 1));
+            bytes.remove_prefix(1);
+            continue;
+        }
+        out.append(bytes.substr(0, length));
+        bytes.remove_prefix(length);
+    }
+    return out;
+}
+
+// The bytes read in one code page; none when they are not text in it.
+std::optional<std::string> ReadAs(std::string_view bytes, const std::string& encoding) {
+    if (encoding == WINDOWS_1252) {
+        return FromWindows1252(bytes);
+    }
+    return Convert(bytes, encoding);
+}
+
 std::optional<CueSheetText> FromUtf16(std::string_view bytes) {
     const bool little = bytes.starts_with("\xFF\xFE");
     if (!little && !bytes.starts_with("\xFE\xFF")) {
@@ -175,6 +201,9 @@ CueSheetText CueSheetToUtf8(std::string_view bytes) {
     if (std::optional<CueSheetText> wide = FromUtf16(bytes)) {
         return std::move(*wide);
     }
+    if (bytes.starts_with(UTF8_MARK)) {
+        return {Utf8WithStrayBytes(bytes), "UTF-8"};
+    }
     const std::string encoding = TrustedEncoding(Detect(bytes));
     if (encoding != WINDOWS_1252) {
         if (std::optional<std::string> text = Convert(bytes, encoding)) {
@@ -182,6 +211,37 @@ CueSheetText CueSheetToUtf8(std::string_view bytes) {
         }
     }
     return {FromWindows1252(bytes), std::string(WINDOWS_1252)};
+}
+
+std::vector<CueSheetText> OtherReadingsOf(std::string_view bytes) {
+    if (IsUtf8(bytes) || FromUtf16(bytes) || bytes.starts_with(UTF8_MARK)) {
+        return {};
+    }
+    // The code pages that rippers on Windows wrote sheets in, by how many
+    // people use them.
+    static constexpr std::string_view CODE_PAGES[] = {
+        WINDOWS_1252,   "WINDOWS-1250", "WINDOWS-1251", "CP932",        "GB18030",
+        "CP949",        "BIG5",         "WINDOWS-1254", "WINDOWS-1257", "WINDOWS-1253",
+        "WINDOWS-1255", "WINDOWS-1256", "WINDOWS-1258", "ISO-8859-2",   "KOI8-R"};
+    const std::string chosen = CueSheetToUtf8(bytes).encoding;
+    std::vector<std::string> encodings;
+    const std::string guess = Detect(bytes);
+    if (!guess.empty()) {
+        encodings.push_back(guess == "SHIFT_JIS" ? "CP932" : guess);
+    }
+    encodings.insert(encodings.end(), std::begin(CODE_PAGES), std::end(CODE_PAGES));
+    std::vector<CueSheetText> readings;
+    std::vector<std::string> tried{chosen};
+    for (const std::string& encoding : encodings) {
+        if (std::find(tried.begin(), tried.end(), encoding) != tried.end()) {
+            continue;
+        }
+        tried.push_back(encoding);
+        if (std::optional<std::string> text = ReadAs(bytes, encoding)) {
+            readings.push_back({std::move(*text), encoding});
+        }
+    }
+    return readings;
 }
 
 }  // namespace corvid::cdrom

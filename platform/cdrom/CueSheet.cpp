@@ -81,6 +81,8 @@ class Loader {
     }
 
     CueTextResult ReadSheet() const;
+    bool AllFilesFound(const ParsedCueSheet& sheet) const;
+    void ChooseReadingByFiles(std::string& encoding);
     std::optional<DriveError> OpenFiles();
     std::optional<DriveError> OpenCarrier();
     void MakeMarks();
@@ -124,6 +126,30 @@ CueTextResult Loader::ReadSheet() const {
         return ReadCueText(m_cueSheet);
     }
     return ReadEmbeddedCue(m_cueSheet, m_source);
+}
+
+bool Loader::AllFilesFound(const ParsedCueSheet& sheet) const {
+    const std::filesystem::path folder = m_cueSheet.parent_path();
+    return std::all_of(sheet.files.begin(), sheet.files.end(), [&](const CueFileLine& file) {
+        return FindCueFile(folder, file.name).has_value();
+    });
+}
+
+// A short sheet in a legacy code page gives the detector little to go on,
+// and its guess can name files that are not there. The reading under which
+// every file is found beside the sheet is then the right one; when there is
+// none, the first reading stands, and its message names what is missing.
+void Loader::ChooseReadingByFiles(std::string& encoding) {
+    if (m_source != ImageSource::CueSheet || AllFilesFound(m_sheet)) {
+        return;
+    }
+    for (CueTextResult& reading : OtherCueTextReadings(m_cueSheet)) {
+        if (AllFilesFound(*reading.sheet)) {
+            m_sheet = std::move(*reading.sheet);
+            encoding = std::move(reading.encoding);
+            return;
+        }
+    }
 }
 
 // A sheet inside an audio file describes that file, whatever its FILE line says.
@@ -347,6 +373,7 @@ DiscImageResult Loader::Load() {
         return {nullptr, text.error};
     }
     m_sheet = std::move(*text.sheet);
+    ChooseReadingByFiles(text.encoding);
     if (auto error = OpenFiles()) {
         return {nullptr, error};
     }

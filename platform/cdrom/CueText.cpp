@@ -103,4 +103,19 @@ CueTextResult ReadCueText(const std::filesystem::path& path) {
     return {std::move(parsed.sheet), std::nullopt, std::move(text.encoding)};
 }
 
+std::vector<CueTextResult> OtherCueTextReadings(const std::filesystem::path& path) {
+    const ReadBytes read = ReadWholeFile(path);
+    if (read.error) {
+        return {};
+    }
+    std::vector<CueTextResult> readings;
+    for (CueSheetText& text : OtherReadingsOf(read.bytes)) {
+        CueParseResult parsed = ParseCueSheet(text.text);
+        if (!parsed.error) {
+            readings.push_back({std::move(parsed.sheet), std::nullopt, std::move(text.encoding)});
+        }
+    }
+    return readings;
+}
+
 }  // namespace corvid::cdrom

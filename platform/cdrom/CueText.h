@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/cdrom/CueParser.h"
 #include "platform/cdrom/Drive.h"
@@ -19,6 +20,10 @@ struct CueTextResult {
 // in, and parses it. Refuses a missing or unreadable file, anything but a
 // regular file, and one larger than MAX_CUE_SHEET_BYTES, before reading it.
 CueTextResult ReadCueText(const std::filesystem::path& path);
+
+// The sheet read in the other code pages its bytes may be in (see
+// OtherReadingsOf), each that parses; none for a sheet in UTF-8 or UTF-16.
+std::vector<CueTextResult> OtherCueTextReadings(const std::filesystem::path& path);
 
 // An error naming the image when it is missing or is not a regular file (a
 // folder, a FIFO or a device would hang or never end), before it is opened.
