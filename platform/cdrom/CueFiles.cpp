@@ -161,4 +161,13 @@ std::optional<Path> FindCueFile(const Path& folder, const std::string& name) {
     return std::nullopt;
 }
 
+std::optional<Path> FindAudioNamedAfterSheet(const Path& cueSheet) {
+    const std::string stem = Folded(cueSheet.stem().string());
+    return OnlyEntry(cueSheet.parent_path(), [&](const std::string& name) {
+        const Path entry(name);
+        return Folded(entry.stem().string()) == stem &&
+               IsAudioExtension(entry.extension().string());
+    });
+}
+
 }  // namespace corvid::cdrom

@@ -17,4 +17,11 @@ namespace corvid::cdrom {
 std::optional<std::filesystem::path> FindCueFile(const std::filesystem::path& folder,
                                                  const std::string& name);
 
+// The one audio file beside a cue sheet with the sheet's own base name, in
+// any letter case: the audio of a one-file image that was renamed together
+// with its sheet, whose FILE line kept the ripper's name ("CDImage.wav").
+// Nothing when there is none, or more than one.
+std::optional<std::filesystem::path> FindAudioNamedAfterSheet(
+    const std::filesystem::path& cueSheet);
+
 }  // namespace corvid::cdrom

@@ -81,6 +81,8 @@ class Loader {
     }
 
     CueTextResult ReadSheet() const;
+    std::optional<std::filesystem::path> FindFile(const ParsedCueSheet& sheet,
+                                                  const CueFileLine& file) const;
     bool AllFilesFound(const ParsedCueSheet& sheet) const;
     void ChooseReadingByFiles(std::string& encoding);
     std::optional<DriveError> OpenFiles();
@@ -128,11 +130,22 @@ CueTextResult Loader::ReadSheet() const {
     return ReadEmbeddedCue(m_cueSheet, m_source);
 }
 
+std::optional<std::filesystem::path> Loader::FindFile(const ParsedCueSheet& sheet,
+                                                      const CueFileLine& file) const {
+    if (std::optional<std::filesystem::path> found =
+            FindCueFile(m_cueSheet.parent_path(), file.name)) {
+        return found;
+    }
+    // Only a sheet of one file can say which file was renamed with it.
+    if (sheet.files.size() == 1) {
+        return FindAudioNamedAfterSheet(m_cueSheet);
+    }
+    return std::nullopt;
+}
+
 bool Loader::AllFilesFound(const ParsedCueSheet& sheet) const {
-    const std::filesystem::path folder = m_cueSheet.parent_path();
-    return std::all_of(sheet.files.begin(), sheet.files.end(), [&](const CueFileLine& file) {
-        return FindCueFile(folder, file.name).has_value();
-    });
+    return std::all_of(sheet.files.begin(), sheet.files.end(),
+                       [&](const CueFileLine& file) { return FindFile(sheet, file).has_value(); });
 }
 
 // A short sheet in a legacy code page gives the detector little to go on,
@@ -167,12 +180,11 @@ std::optional<DriveError> Loader::OpenFiles() {
     if (m_source != ImageSource::CueSheet) {
         return OpenCarrier();
     }
-    const std::filesystem::path folder = m_cueSheet.parent_path();
     // Known once: asking the file system for both names of each pair costs
     // a large share of opening a sheet of many files.
     const std::optional<FileIdentity> sheet = IdentityOf(m_cueSheet);
     for (const CueFileLine& file : m_sheet.files) {
-        const std::optional<std::filesystem::path> found = FindCueFile(folder, file.name);
+        const std::optional<std::filesystem::path> found = FindFile(m_sheet, file);
         if (!found) {
             return Error(MCIERR_HARDWARE,
                          "names the file " + file.name + ", which does not exist.");

@@ -262,5 +262,27 @@ TEST_P(ImageQuirksTest, OpensAsTheDiscItDescribes) {
 INSTANTIATE_TEST_SUITE_P(Sheets, ImageQuirksTest, ::testing::ValuesIn(QUIRK_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ImageRenamedTest, AOneFileImageRenamedWithItsSheetIsFoundByTheSheetsName) {
+    const TemporaryFolder folder;
+    const DiscDescription disc =
+        Disc(FileLayout::SingleFile, AudioFormat::Wave, {Audio(30), Audio(20, 8)});
+    const WriteResult written = WriteImage(disc, folder.Path(), "CDImage");
+    ASSERT_FALSE(written.error.has_value()) << *written.error;
+    const std::filesystem::path sheet = folder / "Artist - Album.cue";
+    std::filesystem::rename(written.cueSheet, sheet);
+    std::filesystem::rename(folder / "CDImage.wav", folder / "Artist - Album.wav");
+
+    const DiscImageResult loaded = LoadDiscImage(sheet);
+    ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+    EXPECT_EQ(*loaded.image->SharedToc(), ExpectedToc(disc));
+
+    // With two such files, which one the sheet meant cannot be told.
+    std::filesystem::copy_file(folder / "Artist - Album.wav", folder / "artist - album.flac");
+    const DiscImageResult ambiguous = LoadDiscImage(sheet);
+    ASSERT_TRUE(ambiguous.error.has_value());
+    EXPECT_NE(ambiguous.error->text.find("CDImage.wav, which does not exist"), std::string::npos)
+        << ambiguous.error->text;
+}
+
 }  // namespace
 }  // namespace corvid::cdrom
