@@ -397,6 +397,17 @@ const CueIndex* CueTrack::FindIndex(int number) const {
 
 namespace {
 
+// The line end that starts `text`: CR LF, LF or CR alone. CRs doubled
+// before an LF, as a CR LF sheet passed through a text-mode copy on
+// Windows has them ("\r\r\n"), end one line, not two.
+std::size_t LineEndLength(std::string_view text) {
+    const std::size_t returns = std::min(text.size(), text.find_first_not_of('\r'));
+    if (returns < text.size() && text[returns] == '\n') {
+        return returns + 1;
+    }
+    return 1;
+}
+
 CueParseResult Parse(std::string_view text, SheetFiles files) {
     if (text.starts_with(BYTE_ORDER_MARK)) {
         text.remove_prefix(BYTE_ORDER_MARK.size());
@@ -412,8 +423,7 @@ CueParseResult Parse(std::string_view text, SheetFiles files) {
         if (end == std::string_view::npos) {
             break;
         }
-        const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
-        text.remove_prefix(end + (crLf ? 2 : 1));
+        text.remove_prefix(end + LineEndLength(text.substr(end)));
     }
     if (auto error = parser.Finish()) {
         return {std::nullopt, error};

@@ -285,7 +285,7 @@ CueTextResult ReadWavPack(const std::filesystem::path& carrier) {
         WavpackOpenFileInput(carrier.c_str(), error.data(), OPEN_TAGS, 0));
     if (!context) {
         return Failure(MCIERR_HARDWARE, carrier,
-                       std::string("cannot be read as WavPack: ") + error.data() + ".");
+                       "cannot be read as WavPack: " + LibraryMessage(error.data()) + ".");
     }
     const int size = WavpackGetTagItem(context.get(), WAVPACK_CUESHEET_TAG, nullptr, 0);
     if (size <= 0) {

@@ -119,7 +119,8 @@ class SoundFileDecoder final : public ImageAudioFile::Decoder {
                               static_cast<sf_count_t>(samples.size() / CHANNELS));
     }
     std::string Problem() const override {
-        return sf_error(m_file.get()) != SF_ERR_NO_ERROR ? sf_strerror(m_file.get()) : "";
+        return sf_error(m_file.get()) != SF_ERR_NO_ERROR ? LibraryMessage(sf_strerror(m_file.get()))
+                                                         : "";
     }
 
   private:
@@ -150,7 +151,7 @@ Opened OpenSoundFile(FileHandle handle, FileType type) {
     }
     SNDFILE* file = sf_open_fd(handle.Get(), SFM_READ, &info, SF_FALSE);
     if (file == nullptr) {
-        return {nullptr, 0, std::string("which cannot be read: ") + sf_strerror(nullptr)};
+        return {nullptr, 0, "which cannot be read: " + LibraryMessage(sf_strerror(nullptr))};
     }
     auto decoder = std::make_unique<SoundFileDecoder>(std::move(handle), file);
     if (!IsCdAudio(info)) {
@@ -178,8 +179,7 @@ class WavPackDecoder final : public ImageAudioFile::Decoder {
         return got;
     }
     std::string Problem() const override {
-        const char* message = WavpackGetErrorMessage(m_context.get());
-        return message == nullptr ? "" : message;
+        return LibraryMessage(WavpackGetErrorMessage(m_context.get()));
     }
 
   private:
@@ -196,7 +196,7 @@ Opened OpenWavPack(const std::filesystem::path& path) {
     // A correction file beside a hybrid one makes it lossless again.
     WavpackContext* context = WavpackOpenFileInput(path.c_str(), error.data(), OPEN_WVC, 0);
     if (context == nullptr) {
-        return {nullptr, 0, std::string("which cannot be read as WavPack: ") + error.data()};
+        return {nullptr, 0, "which cannot be read as WavPack: " + LibraryMessage(error.data())};
     }
     auto decoder = std::make_unique<WavPackDecoder>(context);
     const bool cdAudio = WavpackGetSampleRate(context) == SAMPLE_RATE &&
@@ -286,6 +286,17 @@ Opened OpenWithLength(const std::filesystem::path& path, FileType type) {
 }
 
 }  // namespace
+
+std::string LibraryMessage(const char* text) {
+    if (text == nullptr) {
+        return {};
+    }
+    std::string message(text);
+    while (!message.empty() && (message.back() == '.' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
+}
 
 std::string FirstBytesOf(const std::filesystem::path& path, std::size_t count) {
     return ReadFirstBytes(OpenForReading(path), count);

@@ -22,6 +22,10 @@ enum class FileType : std::uint8_t {
 // raw PCM and what libsndfile reads (WAVE, AIFF, FLAC, Ogg Vorbis, Opus,
 // MP3) through libsndfile, WavPack through libwavpack. Used by one thread at
 // a time.
+// A decoding library's message as part of one of ours, which ends with its
+// own full stop: without the one some of its messages end with.
+std::string LibraryMessage(const char* text);
+
 class ImageAudioFile {
   public:
     // The decoding library behind a file.

@@ -242,6 +242,9 @@ const RefusedCase REFUSED_CASES[] = {
     {"EmptyFileName", "FILE \"\" WAVE\n", 1, "FILE names no file"},
     {"NulByte", HEAD + std::string("TITLE \"a\0b\"\n", 12) + "INDEX 01 00:00:00\n", 3, "NUL"},
     {"OverlongLine", "REM " + std::string(5000, 'x') + "\n" + HEAD, 1, "longer than"},
+    {"LinesEndedByDoubledCarriageReturns",
+     "FILE a.wav WAVE\r\r\nTRACK 01 AUDIO\r\r\nINDEX 01 00:60:00\r\r\n", 3,
+     "00:60:00 is not a time"},
 };
 
 class CueParserRefusesTest : public ::testing::TestWithParam<RefusedCase> {};
