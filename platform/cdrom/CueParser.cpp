@@ -45,13 +45,16 @@ std::string_view TakeWord(std::string_view& rest) {
 
 // A quoted text up to its closing quote (the rest of the line when the quote
 // is never closed), or the whole unquoted rest.
+// A text in quotes runs to the line's last quote, so that quotes that
+// rippers left unescaped inside it stay ("12" Version"); one that is never
+// closed runs to the line's end.
 std::string TextArgument(std::string_view rest) {
     rest = Trimmed(rest);
     if (!rest.starts_with('"')) {
         return std::string(rest);
     }
     rest.remove_prefix(1);
-    return std::string(rest.substr(0, rest.find('"')));
+    return std::string(rest.substr(0, rest.rfind('"')));
 }
 
 std::optional<int> SmallNumber(std::string_view word, int lowest, int highest) {
@@ -226,8 +229,12 @@ std::optional<CueParseError> Parser::File(std::string_view rest) {
         rest = close == std::string_view::npos ? std::string_view() : rest.substr(close + 1);
         file.typeWord = UpperCase(TakeWord(rest));
     } else {
+        // The last word is the type, unless it is the end of a name with
+        // blanks in it and no type after it ("FILE 01 - Intro.wav").
         const std::size_t lastBlank = rest.find_last_of(BLANKS);
-        if (lastBlank == std::string_view::npos) {
+        const bool typed = lastBlank != std::string_view::npos &&
+                           rest.find('.', lastBlank) == std::string_view::npos;
+        if (!typed) {
             file.name = std::string(rest);
         } else {
             file.name = std::string(Trimmed(rest.substr(0, lastBlank)));

@@ -102,6 +102,8 @@ const AcceptedCase ACCEPTED_CASES[] = {
      "[my album.bin BINARY] [b.raw MOTOROLA] 1 AUDIO 1@0:0; 2 AUDIO 1@1:75; "},
     {"NameWithoutType", "FILE \"a b.flac\"\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
      "[a b.flac HEADER] 1 AUDIO 1@0:0; "},
+    {"UnquotedNameWithBlanksAndNoType", "FILE 01 - Intro.wav\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+     "[01 - Intro.wav HEADER] 1 AUDIO 1@0:0; "},
     {"WindowsPathKeptAsWritten",
      "FILE \"C:\\Rips\\Album\\01 - Intro.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
      "[C:\\Rips\\Album\\01 - Intro.wav HEADER] 1 AUDIO 1@0:0; "},
@@ -143,6 +145,24 @@ TEST_P(CueParserAcceptsTest, ReadsTheSheetRippersWrite) {
 
 INSTANTIATE_TEST_SUITE_P(Quirks, CueParserAcceptsTest, ::testing::ValuesIn(ACCEPTED_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CueParserTest, QuotesLeftInsideATextStayInIt) {
+    struct QuotedTitle {
+        const char* line;
+        const char* title;
+    };
+    for (const QuotedTitle quoted :
+         {QuotedTitle{"TITLE \"12\" Version\"", "12\" Version"},
+          QuotedTitle{"TITLE \"Plain\"  ", "Plain"},
+          QuotedTitle{"TITLE \"Never closed", "Never closed"}, QuotedTitle{"TITLE \"\"", ""}}) {
+        SCOPED_TRACE(quoted.line);
+        const CueParseResult parsed = ParseCueSheet(std::string(quoted.line) +
+                                                    "\nFILE a.wav WAVE\nTRACK 01 AUDIO\n"
+                                                    "INDEX 01 00:00:00\n");
+        ASSERT_FALSE(parsed.error.has_value()) << parsed.error->what;
+        EXPECT_EQ(parsed.sheet->texts.title, quoted.title);
+    }
+}
 
 TEST(CueParserTest, KeepsCdTextRemarksAndTrackDetails) {
     const CueParseResult parsed = ParseCueSheet(
