@@ -440,6 +440,10 @@ CueParseResult Parse(std::string_view text, SheetFiles files) {
 
 }  // namespace
 
+std::optional<std::int32_t> ParseCueTime(std::string_view word) {
+    return ParseTime(word);
+}
+
 CueParseResult ParseCueSheet(std::string_view text) {
     return Parse(text, SheetFiles::Named);
 }

@@ -115,6 +115,10 @@ inline constexpr int MAX_FILES = 2 * MAX_TRACKS;
 // 100 minutes: more than any CD holds, far less than overflows a sector number.
 inline constexpr std::int32_t MAX_DISC_SECTORS = 100 * 60 * 75;
 
+// "mm:ss:ff" as sectors: at most 99 minutes, seconds below 60, frames
+// below 75; nothing for anything else.
+std::optional<std::int32_t> ParseCueTime(std::string_view word);
+
 // Parses a sheet's text, UTF-8 with or without a byte-order mark. Keywords in
 // any letter case, any line end, blanks and tabs anywhere; keywords it does
 // not know are passed over. Refuses what cannot describe a disc: a TRACK

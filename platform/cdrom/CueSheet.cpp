@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/cdrom/CueFiles.h"
 #include "platform/cdrom/CueText.h"
@@ -90,6 +91,7 @@ class Loader {
     void MakeMarks();
     std::optional<DriveError> LayOutFile(int file, std::size_t& mark);
     std::optional<DriveError> LayOutMark(const Mark& mark);
+    std::int64_t SessionGapBefore(std::size_t track) const;
     std::optional<DriveError> BeginTrack(const Mark& mark);
     std::optional<DriveError> EndFile(int file);
     std::optional<DriveError> AddFileSectors(int file, std::size_t track, std::int64_t sectors);
@@ -248,6 +250,48 @@ std::optional<DriveError> Loader::AddFileSectors(int file, std::size_t track,
 
 // The first index of a track: the track before ends with its POSTGAP, and
 // this one's sectors, of its own size, begin with its PREGAP.
+// A track that opens a later session of the disc ("REM SESSION 02", as
+// Redump's sheets mark it, before its TRACK line) lies after the first
+// session's lead-out and the next one's lead-in, which no file holds: the
+// sheet's REM LEAD-OUT and REM LEAD-IN where it gives them, else the usual
+// 6750 and 4500 sectors, and a pregap of two seconds (REM PREGAP) where the
+// track has none of its own. An enhanced CD's data track then lies where it
+// lies on the disc, and the disc's identifiers come out as the disc's.
+std::int64_t Loader::SessionGapBefore(std::size_t track) const {
+    constexpr std::int32_t LEAD_OUT_SECTORS = 6750;
+    constexpr std::int32_t LEAD_IN_SECTORS = 4500;
+    constexpr std::int32_t SESSION_PREGAP_SECTORS = 150;
+    if (track == 0) {
+        return 0;
+    }
+    const std::vector<CueRemark>& remarks = m_sheet.tracks[track - 1].remarks;
+    const auto valueOf = [&remarks](std::string_view name) -> std::optional<std::string> {
+        const auto found =
+            std::find_if(remarks.rbegin(), remarks.rend(),
+                         [name](const CueRemark& remark) { return remark.name == name; });
+        return found == remarks.rend() ? std::nullopt : std::optional(found->value);
+    };
+    const auto timeOf = [&valueOf](std::string_view name, std::int32_t usual) {
+        const std::optional<std::string> value = valueOf(name);
+        return value ? ParseCueTime(*value).value_or(usual) : usual;
+    };
+    const std::optional<std::string> session = valueOf("SESSION");
+    int number = 0;
+    if (!session ||
+        std::from_chars(session->data(), session->data() + session->size(), number).ec !=
+            std::errc() ||
+        number < 2) {
+        return 0;
+    }
+    std::int64_t gap =
+        std::int64_t{timeOf("LEAD-OUT", LEAD_OUT_SECTORS)} + timeOf("LEAD-IN", LEAD_IN_SECTORS);
+    const CueTrack& opening = m_sheet.tracks[track];
+    if (opening.pregap == 0 && opening.FindIndex(0) == nullptr) {
+        gap += timeOf("PREGAP", SESSION_PREGAP_SECTORS);
+    }
+    return gap;
+}
+
 std::optional<DriveError> Loader::BeginTrack(const Mark& mark) {
     if (m_track) {
         const TrackPlace& previous = m_places[*m_track];
@@ -265,6 +309,9 @@ std::optional<DriveError> Loader::BeginTrack(const Mark& mark) {
     const CueTrack& track = m_sheet.tracks[mark.track];
     m_framesPerSector = CueSampleFramesPerSector(track.mode);
     m_places[mark.track].gapStart = static_cast<Lba>(m_next);
+    if (auto error = AddSilence(SessionGapBefore(mark.track))) {
+        return error;
+    }
     return AddSilence(track.pregap);
 }
 

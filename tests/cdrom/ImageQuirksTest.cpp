@@ -262,6 +262,38 @@ TEST_P(ImageQuirksTest, OpensAsTheDiscItDescribes) {
 INSTANTIATE_TEST_SUITE_P(Sheets, ImageQuirksTest, ::testing::ValuesIn(QUIRK_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// An enhanced CD as Redump's sheets give it: its data track in a second
+// session, after the first one's lead-out and the second one's lead-in.
+TEST(ImageSessionsTest, ADataTrackInASecondSessionLiesAfterTheSessionGap) {
+    const std::string sessionLines[] = {
+        "REM LEAD-OUT 01:30:00\nREM SESSION 02\nREM LEAD-IN 01:00:00\nREM PREGAP 00:02:00\n",
+        "REM SESSION 02\n"};
+    for (const std::string& session : sessionLines) {
+        SCOPED_TRACE(session);
+        const TemporaryFolder folder;
+        folder.Write("1.bin", std::string(30 * 2352, '\0'));
+        folder.Write("2.bin", std::string(30 * 2352, '\0'));
+        folder.Write("3.bin", std::string(50 * 2352, '\0'));
+        const std::filesystem::path sheet =
+            folder.Write("disc.cue",
+                         "REM SESSION 01\nFILE \"1.bin\" BINARY\n  TRACK 01 AUDIO\n"
+                         "    INDEX 01 00:00:00\nFILE \"2.bin\" BINARY\n  TRACK 02 AUDIO\n"
+                         "    INDEX 00 00:00:00\n    INDEX 01 00:00:10\n" +
+                             session +
+                             "FILE \"3.bin\" BINARY\n  TRACK 03 MODE1/2352\n"
+                             "    INDEX 01 00:00:00\n");
+
+        const DiscImageResult loaded = LoadDiscImage(sheet);
+        ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+        const Toc& toc = *loaded.image->SharedToc();
+        ASSERT_EQ(toc.tracks.size(), 3U);
+        EXPECT_EQ(toc.tracks[1].start, 40);
+        EXPECT_EQ(toc.tracks[1].playableEnd, 60);
+        EXPECT_EQ(toc.tracks[2].start, 60 + 6750 + 4500 + 150);
+        EXPECT_EQ(toc.leadOut, 60 + 11400 + 50);
+    }
+}
+
 TEST(ImageRenamedTest, AOneFileImageRenamedWithItsSheetIsFoundByTheSheetsName) {
     const TemporaryFolder folder;
     const DiscDescription disc =
