@@ -50,6 +50,10 @@ constexpr std::string_view WAVPACK_MAGIC = "wvpk";
 constexpr std::array<std::string_view, 7> HEADER_MAGICS = {
     "RIFF", "FORM", "fLaC", "OggS", "ID3\x03", "ID3\x04", WAVPACK_MAGIC};
 
+// Names of files of raw samples. A sheet that calls such a file WAVE, when
+// its bytes start as no file with a header does, means its raw samples.
+constexpr std::array<std::string_view, 4> RAW_EXTENSIONS = {".bin", ".raw", ".pcm", ".img"};
+
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char letter) {
         return letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
@@ -233,6 +237,11 @@ Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
             return {nullptr, 0,
                     "which is " + std::string(unreadable.name) + ", a type that cannot be read"};
         }
+    }
+    const bool rawByName =
+        std::find(RAW_EXTENSIONS.begin(), RAW_EXTENSIONS.end(), extension) != RAW_EXTENSIONS.end();
+    if (rawByName && !hasHeader) {
+        return OpenSoundFile(std::move(handle), FileType::LittleEndianPcm);
     }
     return OpenSoundFile(std::move(handle), FileType::WithHeader);
 }

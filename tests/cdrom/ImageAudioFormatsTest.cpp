@@ -205,6 +205,26 @@ TEST(ImageAudioFormatsTest, AFileThatDoesNotTellItsLengthIsReadToItsEnd) {
     }
 }
 
+TEST(ImageAudioFormatsTest, ARawFileThatTheSheetCallsWaveIsReadAsRawSamples) {
+    const TemporaryFolder folder;
+    imagegen::DiscDescription disc = TwoTracks();
+    disc.format = imagegen::AudioFormat::Binary;
+    const imagegen::WriteResult written = imagegen::WriteImage(disc, folder.Path(), "disc");
+    ASSERT_FALSE(written.error.has_value()) << *written.error;
+    std::ifstream in(written.cueSheet, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    text.replace(text.find("BINARY"), 6, "WAVE");
+    folder.Write("disc.cue", text);
+
+    const DiscImageResult loaded = LoadDiscImage(written.cueSheet);
+    ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+    const cdrom::Toc expected = imagegen::ExpectedToc(disc);
+    EXPECT_EQ(*loaded.image->SharedToc(), expected);
+    std::vector<std::int16_t> read(5 * SAMPLES_PER_SECTOR);
+    ASSERT_FALSE(loaded.image->Read(50, read).error.has_value());
+    EXPECT_TRUE(read == imagegen::DiscSamples(disc, 50, 55));
+}
+
 TEST(ImageAudioFormatsTest, ABinaryTypeForAWaveFileIsReadByItsHeader) {
     const TemporaryFolder folder;
     const std::filesystem::path sheet = WaveImage(folder);
