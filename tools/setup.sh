@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev python3
-    libcdio-dev libcdio-paranoia-dev libsndfile1-dev libuchardet-dev libwavpack-dev libflac-dev
+    libcdio-dev libcdio-paranoia-dev libsndfile1-dev libuchardet-dev libicu-dev libwavpack-dev
+    libflac-dev
     libpulse-dev libdiscid-dev libfontconfig-dev
     pulseaudio pulseaudio-utils
     qt6-base-dev qt6-svg-dev libgl-dev

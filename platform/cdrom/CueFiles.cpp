@@ -1,7 +1,12 @@
 #include "platform/cdrom/CueFiles.h"
 
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -22,12 +27,90 @@ constexpr std::size_t MAX_PARTS = 16;
 constexpr std::array<std::string_view, 11> AUDIO_EXTENSIONS = {
     ".wav", ".flac", ".wv", ".aiff", ".aif", ".ogg", ".oga", ".opus", ".mp3", ".ape", ".tta"};
 
-std::string Folded(std::string_view text) {
+std::string AsciiFolded(std::string_view text) {
     std::string folded(text);
     std::transform(folded.begin(), folded.end(), folded.begin(), [](char letter) {
         return letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
     });
     return folded;
+}
+
+// One step of ICU over UTF-16 text: `step` writes into the buffer it is
+// given and says how long its result is.
+template <typename Step>
+std::optional<std::u16string> IcuStep(std::size_t capacity, Step step) {
+    std::u16string out(capacity, u'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const std::int32_t length = step(out.data(), static_cast<std::int32_t>(out.size()), status);
+    if (U_FAILURE(status) || length < 0 || static_cast<std::size_t>(length) > out.size()) {
+        return std::nullopt;
+    }
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+// `text` with its letters in one case and each accent as a mark of its own
+// (case-folded and in Unicode's NFD): names copied from a Mac keep their
+// accents apart from their letters, sheets written on Windows together,
+// and the two must match. Nothing for bytes that are not UTF-8.
+std::optional<std::string> UnicodeFolded(std::string_view text) {
+    // Folding can make a text longer, by a few characters at most for each.
+    const std::size_t capacity = text.size() * 4 + 16;
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* decomposed = unorm2_getNFDInstance(&status);
+    if (U_FAILURE(status)) {
+        return std::nullopt;
+    }
+    const auto wide = IcuStep(capacity, [&](char16_t* out, std::int32_t size, UErrorCode& error) {
+        std::int32_t length = 0;
+        u_strFromUTF8(out, size, &length, text.data(), static_cast<std::int32_t>(text.size()),
+                      &error);
+        return length;
+    });
+    const auto normalize = [&](const std::u16string& from) {
+        return IcuStep(capacity, [&](char16_t* out, std::int32_t size, UErrorCode& error) {
+            return unorm2_normalize(decomposed, from.data(), static_cast<std::int32_t>(from.size()),
+                                    out, size, &error);
+        });
+    };
+    const auto fold = [&](const std::u16string& from) {
+        return IcuStep(capacity, [&](char16_t* out, std::int32_t size, UErrorCode& error) {
+            return u_strFoldCase(out, size, from.data(), static_cast<std::int32_t>(from.size()),
+                                 U_FOLD_CASE_DEFAULT, &error);
+        });
+    };
+    if (!wide) {
+        return std::nullopt;
+    }
+    // Decomposed, folded and decomposed again: Unicode's caseless match.
+    const std::optional<std::u16string> first = normalize(*wide);
+    const std::optional<std::u16string> folded = first ? fold(*first) : std::nullopt;
+    const std::optional<std::u16string> last = folded ? normalize(*folded) : std::nullopt;
+    if (!last) {
+        return std::nullopt;
+    }
+    std::string out(last->size() * 3, '\0');
+    std::int32_t length = 0;
+    u_strToUTF8(out.data(), static_cast<std::int32_t>(out.size()), &length, last->data(),
+                static_cast<std::int32_t>(last->size()), &status);
+    if (U_FAILURE(status)) {
+        return std::nullopt;
+    }
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+// A name as it is compared with the names of a folder's files: in any
+// letter case, and with its accents composed or not. Names that are not
+// UTF-8 are compared in ASCII's letter case only.
+std::string Folded(std::string_view text) {
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char letter) {
+        return static_cast<unsigned char>(letter) < 0x80;
+    });
+    if (ascii) {
+        return AsciiFolded(text);
+    }
+    return UnicodeFolded(text).value_or(AsciiFolded(text));
 }
 
 bool Exists(const Path& path) {

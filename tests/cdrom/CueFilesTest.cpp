@@ -43,6 +43,18 @@ const FindCase FIND_CASES[] = {
     {"RawNamesAreNotSwapped", {"Album.wav"}, "Album.bin", ""},
     {"NotAnAudioFileBesideIt", {"Album.txt"}, "Album.wav", ""},
     {"Missing", {"b.wav"}, "a.wav", ""},
+    // Copied from a Mac, names keep their accents apart from their letters.
+    {"AccentsDecomposedOnDisk", {"Cafe\xCC\x81.wav"}, "Caf\xC3\xA9.wav", "Cafe\xCC\x81.wav"},
+    {"AccentsDecomposedInTheSheet", {"Caf\xC3\xA9.wav"}, "Cafe\xCC\x81.wav", "Caf\xC3\xA9.wav"},
+    {"HangulDecomposedOnDisk",
+     {"\xe1\x84\x8b\xe1\x85\xa1\xe1\x84\x8b\xe1\x85\xb5\xe1\x84\x8b\xe1\x85\xb2.flac"},
+     "\xec\x95\x84\xec\x9d\xb4\xec\x9c\xa0.flac",
+     "\xe1\x84\x8b\xe1\x85\xa1\xe1\x84\x8b\xe1\x85\xb5\xe1\x84\x8b\xe1\x85\xb2.flac"},
+    {"AccentedCapitals",
+     {"\xC3\x89t\xC3\xA9 Indien.wav"},
+     "\xC3\x89T\xC3\x89 INDIEN.WAV",
+     "\xC3\x89t\xC3\xA9 Indien.wav"},
+    {"OtherAccentIsNoMatch", {"Caf\xC3\xA8.wav"}, "Caf\xC3\xA9.wav", ""},
 };
 
 class CueFilesTest : public ::testing::TestWithParam<FindCase> {};
