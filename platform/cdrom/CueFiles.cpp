@@ -19,7 +19,7 @@ using Path = std::filesystem::path;
 
 // A folder of more names than this is not searched name by name: a sheet
 // beside a huge folder must not make opening slow.
-constexpr int MAX_NAMES_TO_COMPARE = 20000;
+constexpr std::size_t MAX_NAMES_TO_COMPARE = 20000;
 // The folders of a path that are dropped one by one are the last few: no
 // ripper writes a deeper one, and each costs a look into the sheet's folder.
 constexpr std::size_t MAX_PARTS = 16;
@@ -125,32 +125,34 @@ bool IsAudioExtension(const std::string& extension) {
 
 // The one entry of `folder` that `accepts` takes, if there is exactly one.
 template <typename Accepts>
-std::optional<Path> OnlyEntry(const Path& folder, Accepts accepts) {
-    std::error_code failure;
-    std::filesystem::directory_iterator entries(folder, failure);
-    if (failure) {
+std::optional<Path> OnlyEntry(FolderListings& listings, const Path& folder, Accepts accepts) {
+    const std::vector<FolderListings::Entry>* entries = listings.Of(folder);
+    if (entries == nullptr) {
         return std::nullopt;
     }
-    std::optional<Path> found;
-    int compared = 0;
-    for (const std::filesystem::directory_entry& entry : entries) {
-        if (++compared > MAX_NAMES_TO_COMPARE) {
-            return std::nullopt;
-        }
-        if (!accepts(entry.path().filename().string())) {
+    const FolderListings::Entry* found = nullptr;
+    for (const FolderListings::Entry& entry : *entries) {
+        if (!accepts(entry)) {
             continue;
         }
-        if (found) {
+        if (found != nullptr) {
             return std::nullopt;
         }
-        found = entry.path();
+        found = &entry;
     }
-    return found;
+    return found == nullptr ? std::nullopt : std::optional(folder / found->name);
+}
+
+// An entry of another audio type with the base name `foldedStem`.
+bool IsAudioNamed(const FolderListings::Entry& entry, const std::string& foldedStem) {
+    const Path folded(entry.folded);
+    return folded.stem().string() == foldedStem && IsAudioExtension(folded.extension().string());
 }
 
 // `relative` under `folder`, each part matched in any letter case where the
 // exact name is missing and exactly one entry matches.
-std::optional<Path> FindInAnyCase(const Path& folder, const std::vector<std::string>& parts) {
+std::optional<Path> FindInAnyCase(FolderListings& listings, const Path& folder,
+                                  const std::vector<std::string>& parts) {
     Path found = folder;
     for (const std::string& part : parts) {
         if (Exists(found / part)) {
@@ -159,7 +161,8 @@ std::optional<Path> FindInAnyCase(const Path& folder, const std::vector<std::str
         }
         const std::string wanted = Folded(part);
         const std::optional<Path> match =
-            OnlyEntry(found, [&](const std::string& name) { return Folded(name) == wanted; });
+            OnlyEntry(listings, found,
+                      [&](const FolderListings::Entry& entry) { return entry.folded == wanted; });
         if (!match) {
             return std::nullopt;
         }
@@ -170,22 +173,20 @@ std::optional<Path> FindInAnyCase(const Path& folder, const std::vector<std::str
 
 // The one file beside where `parts` points that has its base name and
 // another audio extension.
-std::optional<Path> FindOtherExtension(const Path& folder, std::vector<std::string> parts) {
+std::optional<Path> FindOtherExtension(FolderListings& listings, const Path& folder,
+                                       std::vector<std::string> parts) {
     const Path last(parts.back());
     if (!IsAudioExtension(last.extension().string())) {
         return std::nullopt;
     }
     const std::string stem = Folded(last.stem().string());
     parts.pop_back();
-    const std::optional<Path> parent = FindInAnyCase(folder, parts);
+    const std::optional<Path> parent = FindInAnyCase(listings, folder, parts);
     if (!parent) {
         return std::nullopt;
     }
-    return OnlyEntry(*parent, [&](const std::string& name) {
-        const Path entry(name);
-        return Folded(entry.stem().string()) == stem &&
-               IsAudioExtension(entry.extension().string());
-    });
+    return OnlyEntry(listings, *parent,
+                     [&](const FolderListings::Entry& entry) { return IsAudioNamed(entry, stem); });
 }
 
 // The parts of a name read as a Windows path: backslashes and slashes both
@@ -213,7 +214,37 @@ std::vector<std::string> WindowsParts(std::string name) {
 
 }  // namespace
 
+const std::vector<FolderListings::Entry>* FolderListings::Of(const Path& folder) {
+    const auto known = m_listings.find(folder);
+    if (known != m_listings.end()) {
+        return known->second ? &*known->second : nullptr;
+    }
+    std::optional<std::vector<Entry>>& listing = m_listings[folder];
+    std::error_code failure;
+    std::filesystem::directory_iterator entries(folder, failure);
+    if (failure) {
+        return nullptr;
+    }
+    std::vector<Entry> names;
+    for (const std::filesystem::directory_entry& entry : entries) {
+        if (names.size() == MAX_NAMES_TO_COMPARE) {
+            return nullptr;
+        }
+        std::string name = entry.path().filename().string();
+        std::string folded = Folded(name);
+        names.push_back({std::move(name), std::move(folded)});
+    }
+    listing = std::move(names);
+    return &*listing;
+}
+
 std::optional<Path> FindCueFile(const Path& folder, const std::string& name) {
+    FolderListings listings;
+    return FindCueFile(folder, name, listings);
+}
+
+std::optional<Path> FindCueFile(const Path& folder, const std::string& name,
+                                FolderListings& listings) {
     const Path written(name);
     const Path asWritten = written.is_absolute() ? written : folder / written;
     if (!name.empty() && Exists(asWritten)) {
@@ -230,27 +261,24 @@ std::optional<Path> FindCueFile(const Path& folder, const std::string& name) {
     for (std::size_t first = 0; first < parts.size(); ++first) {
         const std::vector<std::string> tail(parts.begin() + static_cast<std::ptrdiff_t>(first),
                                             parts.end());
-        if (std::optional<Path> found = FindInAnyCase(folder, tail)) {
+        if (std::optional<Path> found = FindInAnyCase(listings, folder, tail)) {
             return found;
         }
     }
     for (std::size_t first = 0; first < parts.size(); ++first) {
         const std::vector<std::string> tail(parts.begin() + static_cast<std::ptrdiff_t>(first),
                                             parts.end());
-        if (std::optional<Path> found = FindOtherExtension(folder, tail)) {
+        if (std::optional<Path> found = FindOtherExtension(listings, folder, tail)) {
             return found;
         }
     }
     return std::nullopt;
 }
 
-std::optional<Path> FindAudioNamedAfterSheet(const Path& cueSheet) {
+std::optional<Path> FindAudioNamedAfterSheet(const Path& cueSheet, FolderListings& listings) {
     const std::string stem = Folded(cueSheet.stem().string());
-    return OnlyEntry(cueSheet.parent_path(), [&](const std::string& name) {
-        const Path entry(name);
-        return Folded(entry.stem().string()) == stem &&
-               IsAudioExtension(entry.extension().string());
-    });
+    return OnlyEntry(listings, cueSheet.parent_path(),
+                     [&](const FolderListings::Entry& entry) { return IsAudioNamed(entry, stem); });
 }
 
 }  // namespace corvid::cdrom

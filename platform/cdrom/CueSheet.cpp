@@ -83,8 +83,8 @@ class Loader {
 
     CueTextResult ReadSheet() const;
     std::optional<std::filesystem::path> FindFile(const ParsedCueSheet& sheet,
-                                                  const CueFileLine& file) const;
-    bool AllFilesFound(const ParsedCueSheet& sheet) const;
+                                                  const CueFileLine& file);
+    bool AllFilesFound(const ParsedCueSheet& sheet);
     void ChooseReadingByFiles(std::string& encoding);
     std::optional<DriveError> OpenFiles();
     std::optional<DriveError> OpenCarrier();
@@ -101,6 +101,7 @@ class Loader {
     ImageDiscInfo MakeInfo(std::string encoding) const;
 
     std::filesystem::path m_cueSheet;  // or the audio file that carries the sheet
+    FolderListings m_listings;         // for this opening
     ImageSource m_source;
     ParsedCueSheet m_sheet;
     std::vector<Mark> m_marks;  // in the order the disc holds them
@@ -133,19 +134,19 @@ CueTextResult Loader::ReadSheet() const {
 }
 
 std::optional<std::filesystem::path> Loader::FindFile(const ParsedCueSheet& sheet,
-                                                      const CueFileLine& file) const {
+                                                      const CueFileLine& file) {
     if (std::optional<std::filesystem::path> found =
-            FindCueFile(m_cueSheet.parent_path(), file.name)) {
+            FindCueFile(m_cueSheet.parent_path(), file.name, m_listings)) {
         return found;
     }
     // Only a sheet of one file can say which file was renamed with it.
     if (sheet.files.size() == 1) {
-        return FindAudioNamedAfterSheet(m_cueSheet);
+        return FindAudioNamedAfterSheet(m_cueSheet, m_listings);
     }
     return std::nullopt;
 }
 
-bool Loader::AllFilesFound(const ParsedCueSheet& sheet) const {
+bool Loader::AllFilesFound(const ParsedCueSheet& sheet) {
     return std::all_of(sheet.files.begin(), sheet.files.end(),
                        [&](const CueFileLine& file) { return FindFile(sheet, file).has_value(); });
 }
