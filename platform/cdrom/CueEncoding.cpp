@@ -179,13 +179,46 @@ std::optional<std::string> ReadAs(std::string_view bytes, const std::string& enc
     return Convert(bytes, encoding);
 }
 
-std::optional<CueSheetText> FromUtf16(std::string_view bytes) {
-    const bool little = bytes.starts_with("\xFF\xFE");
-    if (!little && !bytes.starts_with("\xFE\xFF")) {
+// UTF-16 written without its mark: a sheet is mostly ASCII keywords and
+// digits, so one byte of nearly every pair is zero, and always the same one.
+std::optional<std::string> UnmarkedUtf16Encoding(std::string_view bytes) {
+    constexpr std::size_t SAMPLED_PAIRS = 256;
+    const std::size_t pairs = std::min(bytes.size() / 2, SAMPLED_PAIRS);
+    if (pairs < 2) {
         return std::nullopt;
     }
-    const std::string encoding = little ? "UTF-16LE" : "UTF-16BE";
-    std::optional<std::string> text = Convert(bytes.substr(2), encoding);
+    std::size_t zeroFirst = 0;
+    std::size_t zeroSecond = 0;
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
+        zeroFirst += bytes[2 * pair] == '\0' ? 1 : 0;
+        zeroSecond += bytes[2 * pair + 1] == '\0' ? 1 : 0;
+    }
+    const auto mostly = [pairs](std::size_t count) { return count * 4 >= pairs * 3; };
+    // A few wide characters (of CJK scripts, say) have a zero byte of their own.
+    const auto few = [pairs](std::size_t count) { return count * 16 < pairs; };
+    if (mostly(zeroSecond) && few(zeroFirst)) {
+        return "UTF-16LE";
+    }
+    if (mostly(zeroFirst) && few(zeroSecond)) {
+        return "UTF-16BE";
+    }
+    return std::nullopt;
+}
+
+std::optional<CueSheetText> FromUtf16(std::string_view bytes) {
+    std::string encoding;
+    if (bytes.starts_with("\xFF\xFE")) {
+        encoding = "UTF-16LE";
+        bytes.remove_prefix(2);
+    } else if (bytes.starts_with("\xFE\xFF")) {
+        encoding = "UTF-16BE";
+        bytes.remove_prefix(2);
+    } else if (std::optional<std::string> unmarked = UnmarkedUtf16Encoding(bytes)) {
+        encoding = std::move(*unmarked);
+    } else {
+        return std::nullopt;
+    }
+    std::optional<std::string> text = Convert(bytes, encoding);
     if (!text) {
         return std::nullopt;
     }
@@ -195,11 +228,12 @@ std::optional<CueSheetText> FromUtf16(std::string_view bytes) {
 }  // namespace
 
 CueSheetText CueSheetToUtf8(std::string_view bytes) {
-    if (IsUtf8(bytes)) {
-        return {std::string(bytes), "UTF-8"};
-    }
+    // Before UTF-8: UTF-16 of ASCII text, zeros and all, is valid UTF-8.
     if (std::optional<CueSheetText> wide = FromUtf16(bytes)) {
         return std::move(*wide);
+    }
+    if (IsUtf8(bytes)) {
+        return {std::string(bytes), "UTF-8"};
     }
     if (bytes.starts_with(UTF8_MARK)) {
         return {Utf8WithStrayBytes(bytes), "UTF-8"};

@@ -281,4 +281,15 @@ std::optional<Path> FindAudioNamedAfterSheet(const Path& cueSheet, FolderListing
                      [&](const FolderListings::Entry& entry) { return IsAudioNamed(entry, stem); });
 }
 
+std::optional<Path> FindSheetNamedAfterAudio(const Path& audio) {
+    FolderListings listings;
+    const std::string stem = Folded(audio.stem().string());
+    const std::string name = Folded(audio.filename().string());
+    return OnlyEntry(listings, audio.parent_path(), [&](const FolderListings::Entry& entry) {
+        const Path folded(entry.folded);
+        const std::string sheetStem = folded.stem().string();
+        return folded.extension() == ".cue" && (sheetStem == stem || sheetStem == name);
+    });
+}
+
 }  // namespace corvid::cdrom

@@ -47,4 +47,9 @@ std::optional<std::filesystem::path> FindCueFile(const std::filesystem::path& fo
 std::optional<std::filesystem::path> FindAudioNamedAfterSheet(const std::filesystem::path& cueSheet,
                                                               FolderListings& listings);
 
+// The one cue sheet beside an audio file with the file's base name or whole
+// name, in any letter case ("Album.cue" or "Album.flac.cue" beside
+// "Album.flac"). Nothing when there is none, or more than one.
+std::optional<std::filesystem::path> FindSheetNamedAfterAudio(const std::filesystem::path& audio);
+
 }  // namespace corvid::cdrom

@@ -175,7 +175,12 @@ std::optional<CueParseError> Parser::Line(std::string_view line, int lineNumber)
     if (line.find('\0') != std::string_view::npos) {
         return Error("a NUL byte, which no cue sheet holds");
     }
-    std::string_view rest = line;
+    std::string_view rest = Trimmed(line);
+    // Sheets joined from files that each began with a byte order mark carry
+    // one at the start of a line inside the text.
+    while (rest.starts_with(BYTE_ORDER_MARK)) {
+        rest = Trimmed(rest.substr(BYTE_ORDER_MARK.size()));
+    }
     const std::string keyword = UpperCase(TakeWord(rest));
     if (keyword == "FILE") {
         return File(rest);
@@ -294,7 +299,7 @@ std::optional<CueParseError> Parser::CheckFollows(const CueIndex& index) const {
                          previous.indexes.back().position <= index.position;
     if (!follows) {
         return Error("INDEX " + TwoDigits(index.number) + " does not follow track " +
-                     std::to_string(m_sheet.tracks.size() - 1) + "'s indexes");
+                     std::to_string(previous.number) + "'s indexes");
     }
     return std::nullopt;
 }

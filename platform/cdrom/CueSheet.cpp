@@ -77,6 +77,10 @@ class Loader {
         return ImageError(code, m_cueSheet, what);
     }
     DriveError EndsEarly(int file, std::size_t track) const;
+    // As the sheet writes it, which need not be the track's place on the disc.
+    std::string SheetTrackNumber(std::size_t track) const {
+        return std::to_string(m_sheet.tracks[track].number);
+    }
     DriveError TooLong() const {
         return Error(MCIERR_INVALID_DEVICE_NAME, "is longer than a CD can be.");
     }
@@ -118,11 +122,11 @@ class Loader {
 
 DriveError Loader::EndsEarly(int file, std::size_t track) const {
     if (m_source != ImageSource::CueSheet) {
-        return Error(MCIERR_HARDWARE, "ends before track " + std::to_string(track + 1) +
-                                          " of its cue sheet starts.");
+        return Error(MCIERR_HARDWARE,
+                     "ends before track " + SheetTrackNumber(track) + " of its cue sheet starts.");
     }
     return Error(MCIERR_HARDWARE, "names the file " + m_files[static_cast<std::size_t>(file)].name +
-                                      ", which ends before track " + std::to_string(track + 1) +
+                                      ", which ends before track " + SheetTrackNumber(track) +
                                       " starts.");
 }
 
@@ -300,7 +304,7 @@ std::optional<DriveError> Loader::BeginTrack(const Mark& mark) {
             return SheetError(
                 m_cueSheet,
                 {mark.line, "INDEX " + TwoDigits(mark.number) + " is in the FILE of track " +
-                                std::to_string(*m_track + 1) + ", which has no INDEX 01"});
+                                SheetTrackNumber(*m_track) + ", which has no INDEX 01"});
         }
         if (auto error = AddSilence(m_sheet.tracks[*m_track].postgap)) {
             return error;
@@ -455,7 +459,17 @@ DiscImageResult Loader::Load() {
 }  // namespace
 
 DiscImageResult LoadDiscImage(const std::filesystem::path& cueSheet) {
-    return Loader(cueSheet).Load();
+    DiscImageResult loaded = Loader(cueSheet).Load();
+    if (loaded.image || ImageSourceOf(cueSheet) == ImageSource::CueSheet) {
+        return loaded;
+    }
+    // An audio file opened by itself whose sheet lies beside it rather than
+    // inside it: the sheet makes the disc, and tells what keeps it from
+    // playing, as it is the file the user would mend.
+    if (std::optional<std::filesystem::path> sheet = FindSheetNamedAfterAudio(cueSheet)) {
+        return Loader(*sheet).Load();
+    }
+    return loaded;
 }
 
 }  // namespace corvid::cdrom

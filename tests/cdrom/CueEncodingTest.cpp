@@ -29,6 +29,17 @@ std::string Sheet(const std::string& title, const std::string& performer) {
            "\"\r\n    INDEX 01 00:00:00\r\n";
 }
 
+enum class Order { LittleEndian, BigEndian };
+
+// Latin-1 text as UTF-16, without a byte order mark.
+std::string Utf16(const std::string& latin1, Order order) {
+    std::string wide;
+    for (const char byte : latin1) {
+        wide += order == Order::LittleEndian ? std::string{byte, '\0'} : std::string{'\0', byte};
+    }
+    return wide;
+}
+
 const EncodingCase ENCODING_CASES[] = {
     {"Ascii", Sheet("Plain", "Band"), "Plain", "UTF-8"},
     {"Utf8", Sheet("Caf\xC3\xA9 \xE2\x80\x93 \xE6\x97\xA5\xE6\x9C\xAC", "Bj\xC3\xB6rk"),
@@ -54,6 +65,10 @@ const EncodingCase ENCODING_CASES[] = {
                  "T\0I\0T\0L\0E\0 \0\"\0\xE9\0\"\0",
                  20),
      "\xC3\xA9", "UTF-16LE"},
+    {"Utf16LittleEndianWithoutMark", Utf16(Sheet("Caf\xE9", "B\xE4nd"), Order::LittleEndian),
+     "Caf\xC3\xA9", "UTF-16LE"},
+    {"Utf16BigEndianWithoutMark", Utf16(Sheet("Caf\xE9", "B\xE4nd"), Order::BigEndian),
+     "Caf\xC3\xA9", "UTF-16BE"},
 };
 
 class CueEncodingTest : public ::testing::TestWithParam<EncodingCase> {};

@@ -88,6 +88,11 @@ const AcceptedCase ACCEPTED_CASES[] = {
      "INDEX 01 00:00:00\r\n    TRACK 02 AUDIO\r\n\t\tINDEX 00 00:02:00\r\n\t\tINDEX 01 "
      "00:04:00\t \r\n\r\n",
      TWO_TRACKS_SHAPE},
+    {"ByteOrderMarksInsideJoinedSheets",
+     "\xEF\xBB\xBF"
+     "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+     "\xEF\xBB\xBF  TRACK 02 AUDIO\n  \xEF\xBB\xBFINDEX 00 00:02:00\n    INDEX 01 00:04:00\n",
+     TWO_TRACKS_SHAPE},
     {"LowerCaseKeywords",
      "file \"a.wav\" wave\n  track 01 audio\n    index 01 00:00:00\n"
      "  track 02 audio\n    index 00 00:02:00\n    index 01 00:04:00\n",

@@ -152,6 +152,15 @@ const BrokenCase BROKEN_CASES[] = {
                         "  TRACK 02 AUDIO\n    INDEX 00 00:00:20\n    INDEX 01 00:00:30\n");
      },
      MCIERR_HARDWARE, "which ends before track 2 starts"},
+    // A sheet cut from a longer disc keeps that disc's numbers: the message
+    // names the track as the sheet does, not by its place.
+    {"ShortAudioNumberedFromFive",
+     [](const TemporaryFolder& folder) {
+         return SheetOn(folder,
+                        "FILE \"a.bin\" BINARY\n  TRACK 05 AUDIO\n    INDEX 01 00:00:00\n"
+                        "  TRACK 06 AUDIO\n    INDEX 01 00:00:10\n");
+     },
+     MCIERR_HARDWARE, "names the file a.bin, which ends before track 6 starts"},
     {"AbsurdIndex",
      [](const TemporaryFolder& folder) {
          return SheetOn(folder, "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 99:99:99\n");

@@ -266,6 +266,8 @@ TEST(EmbeddedCueSheetTest, FaultyCarriersAreOpenErrorsThatNameTheFile) {
         SCOPED_TRACE(bad.name);
         const TemporaryFolder folder;
         const std::filesystem::path flac = BareFlac(folder);
+        // Alone: a sheet beside it would make the disc instead.
+        std::filesystem::remove(folder / "disc.cue");
         bad.spoil(flac);
         const DiscImageResult loaded = LoadDiscImage(flac);
         ASSERT_EQ(loaded.image, nullptr);

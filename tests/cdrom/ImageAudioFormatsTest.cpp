@@ -139,6 +139,25 @@ TEST(ImageAudioFormatsTest, AWavPackFileWithoutCueSheetIsNoDisc) {
     EXPECT_EQ(loaded.error->text, "The disc image " + carrier.string() + " carries no cue sheet.");
 }
 
+// Opened by itself, an audio file whose sheet lies beside it plays as the
+// disc that sheet describes, whatever case the sheet's name is in.
+TEST(ImageAudioFormatsTest, AnAudioFileOpensWithTheSheetBesideIt) {
+    const char* const sheetNames[] = {"disc.cue", "DISC.CUE", "disc.wv.cue"};
+    for (const char* sheetName : sheetNames) {
+        SCOPED_TRACE(sheetName);
+        const TemporaryFolder folder;
+        const std::filesystem::path carrier = folder / "disc.wv";
+        WriteWavPack(carrier, std::vector<std::int16_t>(4 * SAMPLES_PER_SECTOR, 1));
+        folder.Write(sheetName,
+                     "TITLE \"Beside\"\nFILE \"disc.wv\" WAVE\n  TRACK 01 AUDIO\n"
+                     "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:00:02\n");
+        const DiscImageResult loaded = LoadDiscImage(carrier);
+        ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+        EXPECT_EQ(loaded.image->Info().texts.title, "Beside");
+        EXPECT_TRUE(loaded.image->SharedToc()->HasTrack(2));
+    }
+}
+
 TEST(ImageAudioFormatsTest, LossyFilesOpenWithTheirLength) {
     struct Lossy {
         const char* name;
