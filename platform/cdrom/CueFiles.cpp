@@ -27,6 +27,8 @@ constexpr std::size_t MAX_PARTS = 16;
 constexpr std::array<std::string_view, 11> AUDIO_EXTENSIONS = {
     ".wav", ".flac", ".wv", ".aiff", ".aif", ".ogg", ".oga", ".opus", ".mp3", ".ape", ".tta"};
 
+constexpr std::array<std::string_view, 4> RAW_EXTENSIONS = {".bin", ".raw", ".pcm", ".img"};
+
 std::string AsciiFolded(std::string_view text) {
     std::string folded(text);
     std::transform(folded.begin(), folded.end(), folded.begin(), [](char letter) {
@@ -121,6 +123,11 @@ bool Exists(const Path& path) {
 bool IsAudioExtension(const std::string& extension) {
     return std::find(AUDIO_EXTENSIONS.begin(), AUDIO_EXTENSIONS.end(), Folded(extension)) !=
            AUDIO_EXTENSIONS.end();
+}
+
+bool IsRawExtension(const std::string& extension) {
+    return std::find(RAW_EXTENSIONS.begin(), RAW_EXTENSIONS.end(), AsciiFolded(extension)) !=
+           RAW_EXTENSIONS.end();
 }
 
 // The one entry of `folder` that `accepts` takes, if there is exactly one.
@@ -290,6 +297,15 @@ std::optional<Path> FindSheetNamedAfterAudio(const Path& audio) {
         const std::string sheetStem = folded.stem().string();
         return folded.extension() == ".cue" && (sheetStem == stem || sheetStem == name);
     });
+}
+
+bool IsRawAudioFileName(const Path& path) {
+    return IsRawExtension(path.extension().string());
+}
+
+bool IsAudioFileName(const Path& path) {
+    const std::string extension = path.extension().string();
+    return IsAudioExtension(extension) || IsRawExtension(extension);
 }
 
 }  // namespace corvid::cdrom

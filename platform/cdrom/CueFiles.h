@@ -52,4 +52,9 @@ std::optional<std::filesystem::path> FindAudioNamedAfterSheet(const std::filesys
 // "Album.flac"). Nothing when there is none, or more than one.
 std::optional<std::filesystem::path> FindSheetNamedAfterAudio(const std::filesystem::path& audio);
 
+// Names of files of raw samples (".bin", ".raw", ".pcm", ".img", in any case).
+bool IsRawAudioFileName(const std::filesystem::path& path);
+// Names of the audio files that images are made of, raw or with a header.
+bool IsAudioFileName(const std::filesystem::path& path);
+
 }  // namespace corvid::cdrom

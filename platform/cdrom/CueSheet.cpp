@@ -459,17 +459,32 @@ DiscImageResult Loader::Load() {
 }  // namespace
 
 DiscImageResult LoadDiscImage(const std::filesystem::path& cueSheet) {
-    DiscImageResult loaded = Loader(cueSheet).Load();
-    if (loaded.image || ImageSourceOf(cueSheet) == ImageSource::CueSheet) {
-        return loaded;
+    if (ImageSourceOf(cueSheet) != ImageSource::CueSheet) {
+        DiscImageResult loaded = Loader(cueSheet).Load();
+        if (loaded.image) {
+            return loaded;
+        }
+        // Its sheet may lie beside it rather than inside it: that sheet then
+        // makes the disc, and tells what keeps it from playing, as it is the
+        // file the user would mend.
+        std::optional<std::filesystem::path> sheet = FindSheetNamedAfterAudio(cueSheet);
+        return sheet ? Loader(*sheet).Load() : std::move(loaded);
     }
-    // An audio file opened by itself whose sheet lies beside it rather than
-    // inside it: the sheet makes the disc, and tells what keeps it from
-    // playing, as it is the file the user would mend.
+    if (!IsAudioFileName(cueSheet)) {
+        return Loader(cueSheet).Load();
+    }
+    // The audio of an image opened by itself (a .bin or .wav double-clicked)
+    // plays as its sheet describes it.
     if (std::optional<std::filesystem::path> sheet = FindSheetNamedAfterAudio(cueSheet)) {
         return Loader(*sheet).Load();
     }
-    return loaded;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(cueSheet, error)) {
+        return Loader(cueSheet).Load();  // says why it cannot be read
+    }
+    return {nullptr, ImageError(MCIERR_INVALID_DEVICE_NAME, cueSheet,
+                                "is audio without a cue sheet: no sheet of its name lies "
+                                "beside it.")};
 }
 
 }  // namespace corvid::cdrom

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/cdrom/CueFiles.h"
 #include "platform/cdrom/CueParser.h"
 #include "platform/cdrom/Toc.h"
 
@@ -49,10 +50,6 @@ constexpr std::string_view WAVPACK_MAGIC = "wvpk";
 // BINARY now and then; raw samples never start with them in practice.
 constexpr std::array<std::string_view, 7> HEADER_MAGICS = {
     "RIFF", "FORM", "fLaC", "OggS", "ID3\x03", "ID3\x04", WAVPACK_MAGIC};
-
-// Names of files of raw samples. A sheet that calls such a file WAVE, when
-// its bytes start as no file with a header does, means its raw samples.
-constexpr std::array<std::string_view, 4> RAW_EXTENSIONS = {".bin", ".raw", ".pcm", ".img"};
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char letter) {
@@ -238,9 +235,9 @@ Opened OpenDecoder(const std::filesystem::path& path, FileType type) {
                     "which is " + std::string(unreadable.name) + ", a type that cannot be read"};
         }
     }
-    const bool rawByName =
-        std::find(RAW_EXTENSIONS.begin(), RAW_EXTENSIONS.end(), extension) != RAW_EXTENSIONS.end();
-    if (rawByName && !hasHeader) {
+    // A sheet that calls a file of raw samples WAVE, when its bytes start as
+    // no file with a header does, means its raw samples.
+    if (IsRawAudioFileName(path) && !hasHeader) {
         return OpenSoundFile(std::move(handle), FileType::LittleEndianPcm);
     }
     return OpenSoundFile(std::move(handle), FileType::WithHeader);

@@ -158,6 +158,30 @@ TEST(ImageAudioFormatsTest, AnAudioFileOpensWithTheSheetBesideIt) {
     }
 }
 
+// The audio of a one-file image double-clicked instead of its sheet.
+TEST(ImageAudioFormatsTest, AnImagesAudioOpensWithItsSheet) {
+    const TemporaryFolder folder;
+    const std::filesystem::path audio = folder / "CDImage.BIN";
+    {
+        std::ofstream out(audio, std::ios::binary);
+        const std::string samples(4 * SAMPLES_PER_SECTOR * 2, '\x01');
+        out << samples;
+    }
+    folder.Write("cdimage.cue",
+                 "FILE \"CDImage.BIN\" BINARY\n  TRACK 01 AUDIO\n"
+                 "    INDEX 01 00:00:00\n");
+    const DiscImageResult loaded = LoadDiscImage(audio);
+    ASSERT_NE(loaded.image, nullptr) << loaded.error->text;
+    EXPECT_TRUE(loaded.image->SharedToc()->HasTrack(1));
+
+    std::filesystem::remove(folder / "cdimage.cue");
+    const DiscImageResult alone = LoadDiscImage(audio);
+    ASSERT_TRUE(alone.error.has_value());
+    EXPECT_EQ(alone.error->text, "The disc image " + audio.string() +
+                                     " is audio without a cue sheet: no sheet of its name lies "
+                                     "beside it.");
+}
+
 TEST(ImageAudioFormatsTest, LossyFilesOpenWithTheirLength) {
     struct Lossy {
         const char* name;
