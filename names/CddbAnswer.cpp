@@ -1,5 +1,6 @@
 #include "names/CddbAnswer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -47,10 +48,51 @@ class Lines {
         return line;
     }
 
+    // Whether the terminating "." was read: an answer cut off in transit
+    // has none.
+    [[nodiscard]] bool Ended() const { return ended; }
+
   private:
     std::string_view rest;
     bool ended = false;
 };
+
+constexpr std::string_view CUT_OFF = "the answer ends before its last line";
+
+// The entry format writes a newline, a tab and a backslash inside a value
+// as \n, \t and \\; any other backslash is kept as it stands.
+std::string Unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '\\' || at + 1 == text.size()) {
+            out += text[at];
+            continue;
+        }
+        switch (text[at + 1]) {
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            default:
+                out += text[at];
+                continue;
+        }
+        ++at;
+    }
+    return out;
+}
+
+bool NamesAnything(const ReleaseNames& release) {
+    return !release.title.empty() ||
+           std::any_of(release.tracks.begin(), release.tracks.end(),
+                       [](const TrackNames& track) { return !track.title.empty(); });
+}
 
 struct StatusLine {
     int code = 0;
@@ -178,7 +220,7 @@ ReleaseNames ReleaseFrom(const std::map<std::string, std::string, std::less<>>& 
         release.tracks.push_back(TrackNames{track.number, {}, {}});
     }
     for (const auto& [keyword, value] : fields) {
-        const std::string text = tracklist::DecodeLine(value);
+        const std::string text = Unescaped(tracklist::DecodeLine(value));
         if (keyword == "DTITLE") {
             const ArtistAndTitle album = SplitTitle(text);
             release.artist = album.artist.empty() ? album.title : album.artist;
@@ -226,6 +268,9 @@ CddbQueryAnswer ParseCddbQuery(std::string_view body) {
                 answer.matches.push_back(*match);
             }
         }
+        if (!lines.Ended()) {
+            return Malformed<CddbQueryAnswer>(std::string(CUT_OFF));
+        }
     } else {
         return Malformed<CddbQueryAnswer>("unexpected status " + std::to_string(status->code));
     }
@@ -256,9 +301,16 @@ CddbReadAnswer ParseCddbRead(std::string_view body, const DiscToc& toc) {
     const std::string_view discId = NextWord(heading);
     auto answer = WithStatus<CddbReadAnswer>(CddbAnswerKind::Found, status->code);
     answer.release = ReleaseFrom(ReadFields(lines), toc);
+    if (!lines.Ended()) {
+        return Malformed<CddbReadAnswer>(std::string(CUT_OFF));
+    }
     if (!category.empty() && !discId.empty()) {
         answer.release.releaseId =
             SanitizeListText(std::string(category) + "/" + std::string(discId));
+    }
+    // An entry without a name would only blank the list it is applied to.
+    if (!NamesAnything(answer.release)) {
+        answer.kind = CddbAnswerKind::NotFound;
     }
     return answer;
 }

@@ -118,8 +118,13 @@ bool CPlayerDlg::MayReplaceNames(const names::ReleaseNames& release) {
 }
 
 void CPlayerDlg::ApplyNames(const names::ReleaseNames& release) {
-    m_edAlbum->SetText(release.title);
-    m_edArtist->SetText(release.artist);
+    // A name the release lacks leaves the list's own, as for track rows.
+    if (!release.title.empty()) {
+        m_edAlbum->SetText(release.title);
+    }
+    if (!release.artist.empty()) {
+        m_edArtist->SetText(release.artist);
+    }
     // Subtrack rows and their names stay; only track rows the release names change.
     for (int row = 0; row < m_list->ItemCount(); ++row) {
         const std::int32_t key = GetRowKey(row);

@@ -121,8 +121,16 @@ MusicBrainzReleases ReadMusicBrainzReleases(const QByteArray& body, const std::s
         result.malformed = "not JSON (" + error.errorString().toStdString() + ")";
         return result;
     }
+    if (!document.isObject()) {
+        result.malformed = "no list of releases";
+        return result;
+    }
+    // An object of another kind (a CD stub, say) holds no release.
     const QJsonValue releases = document.object().value(QLatin1String("releases"));
-    if (!document.isObject() || !releases.isArray()) {
+    if (releases.isUndefined()) {
+        return result;
+    }
+    if (!releases.isArray()) {
         result.malformed = "no list of releases";
         return result;
     }

@@ -23,6 +23,18 @@ constexpr int MILLISECONDS_PER_SECOND = 1000;
 constexpr qint64 READ_BUFFER_BYTES = qint64{64} * 1024;
 constexpr int CDDB_PROTOCOL_LEVEL = 6;
 
+// A reply that broke off in transit, as against one that carries an HTTP
+// error status: Qt numbers the network's and the proxy's errors below 200
+// and the protocol's from 301 to 399. What arrived before is not the answer.
+bool IsTransferError(QNetworkReply::NetworkError error) {
+    constexpr int FIRST_CONTENT_ERROR = QNetworkReply::ContentAccessDenied;
+    constexpr int FIRST_PROTOCOL_ERROR = QNetworkReply::ProtocolUnknownError;
+    constexpr int FIRST_SERVER_ERROR = QNetworkReply::InternalServerError;
+    const int code = error;
+    return (code > 0 && code < FIRST_CONTENT_ERROR) ||
+           (code >= FIRST_PROTOCOL_ERROR && code < FIRST_SERVER_ERROR);
+}
+
 QString Joined(const QUrl& base, const QString& path) {
     QString joined = base.path();
     while (joined.endsWith(QLatin1Char('/'))) {
@@ -101,7 +113,9 @@ void NetworkNameLookup::AskMusicBrainz() {
     QUrl url = servers.musicBrainz;
     url.setPath(
         Joined(url, QStringLiteral("/ws/2/discid/") + QString::fromStdString(ids.musicBrainzId)));
-    url.setQuery(QStringLiteral("inc=artist-credits+labels+recordings&fmt=json"));
+    // Without cdstubs=no, a disc known only from a user's stub answers with
+    // the stub instead of a list of releases.
+    url.setQuery(QStringLiteral("inc=artist-credits+labels+recordings&cdstubs=no&fmt=json"));
     retried = false;
     Send(Request{Server::MusicBrainz, url});
 }
@@ -124,7 +138,9 @@ void NetworkNameLookup::AskGnudb() {
 
 void NetworkNameLookup::ReadNextGnudbEntry() {
     if (gnudbMatches.empty()) {
-        if (found.empty()) {
+        if (found.empty() && readFailure) {
+            Finish(LookupOutcome::Failed(*readFailure));
+        } else if (found.empty()) {
             Fail(FailureKind::NotFound);
         } else {
             Finish(LookupOutcome::Found(std::move(found)));
@@ -187,7 +203,7 @@ void NetworkNameLookup::OnFinished() {
     }
     timeLimitTimer.reset();
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!statusAttribute.isValid()) {
+    if (!statusAttribute.isValid() || IsTransferError(reply->error())) {
         Fail(FailureKind::Unreachable, reply->errorString().toStdString());
         return;
     }
@@ -273,14 +289,33 @@ void NetworkNameLookup::TakeGnudbQuery(int status) {
 }
 
 void NetworkNameLookup::TakeGnudbRead(int status) {
-    if (status == HTTP_OK) {
-        CddbReadAnswer answer = ParseCddbRead(std::string_view(body.constData(), body.size()), toc);
-        if (answer.kind == CddbAnswerKind::Found) {
-            found.push_back(std::move(answer.release));
-        }
-    }
     // An entry that cannot be read leaves the others to choose from.
+    if (status != HTTP_OK) {
+        KeepReadFailure(MakeFailure(FailureKind::ServerError, {}, status));
+        ReadNextGnudbEntry();
+        return;
+    }
+    CddbReadAnswer answer = ParseCddbRead(std::string_view(body.constData(), body.size()), toc);
+    switch (answer.kind) {
+        case CddbAnswerKind::Found:
+            found.push_back(std::move(answer.release));
+            break;
+        case CddbAnswerKind::NotFound:
+            break;
+        case CddbAnswerKind::Error:
+            KeepReadFailure(MakeFailure(FailureKind::ServerError, {}, answer.status));
+            break;
+        case CddbAnswerKind::Malformed:
+            KeepReadFailure(MakeFailure(FailureKind::Malformed, answer.reason));
+            break;
+    }
     ReadNextGnudbEntry();
+}
+
+void NetworkNameLookup::KeepReadFailure(LookupFailure failure) {
+    if (!readFailure) {
+        readFailure = std::move(failure);
+    }
 }
 
 bool NetworkNameLookup::event(QEvent* event) {
@@ -338,7 +373,8 @@ std::string NetworkNameLookup::ServerName() const {
     return current->url.host().toStdString();
 }
 
-void NetworkNameLookup::Fail(FailureKind kind, std::string reason, int status) {
+LookupFailure NetworkNameLookup::MakeFailure(FailureKind kind, std::string reason,
+                                             int status) const {
     LookupFailure failure;
     failure.kind = kind;
     failure.server = ServerName();
@@ -347,7 +383,11 @@ void NetworkNameLookup::Fail(FailureKind kind, std::string reason, int status) {
     if (kind == FailureKind::TooLarge) {
         failure.limit = limits.bodyBytes;
     }
-    Finish(LookupOutcome::Failed(std::move(failure)));
+    return failure;
+}
+
+void NetworkNameLookup::Fail(FailureKind kind, std::string reason, int status) {
+    Finish(LookupOutcome::Failed(MakeFailure(kind, std::move(reason), status)));
 }
 
 void NetworkNameLookup::StopRequest() {
@@ -359,6 +399,7 @@ void NetworkNameLookup::StopRequest() {
     waitingForPace = false;
     gnudbMatches.clear();
     found.clear();
+    readFailure.reset();
 }
 
 void NetworkNameLookup::Finish(const LookupOutcome& outcome) {

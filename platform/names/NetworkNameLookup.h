@@ -75,6 +75,8 @@ class NetworkNameLookup final : public QObject, public NameLookup {
     void TakeGnudbQuery(int status);
     void TakeGnudbRead(int status);
     void Fail(FailureKind kind, std::string reason = {}, int status = 0);
+    LookupFailure MakeFailure(FailureKind kind, std::string reason = {}, int status = 0) const;
+    void KeepReadFailure(LookupFailure failure);
     void Finish(const LookupOutcome& outcome);
     void StopRequest();
     [[nodiscard]] std::string ServerName() const;
@@ -97,6 +99,9 @@ class NetworkNameLookup final : public QObject, public NameLookup {
     QByteArray body;
     std::deque<CddbMatch> gnudbMatches;
     std::vector<ReleaseNames> found;
+    // Why the first gnudb entry that could not be read was not, told when
+    // no entry could be.
+    std::optional<LookupFailure> readFailure;
 
     std::unique_ptr<window::qt::RunningTimer> paceTimer;
     std::unique_ptr<window::qt::RunningTimer> retryTimer;

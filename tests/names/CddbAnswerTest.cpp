@@ -171,6 +171,37 @@ TEST(CddbReadTest, ALongHeadingStillGivesAnIdThatFitsARow) {
     EXPECT_EQ(answer.release.releaseId, word + "/" + std::string(53, 'c'));
 }
 
+TEST(CddbReadTest, EscapesInValuesAreDecoded) {
+    const CddbReadAnswer answer = ParseCddbRead(
+        "210 misc 01\nDTITLE=AC\\\\DC / Live\\nat Donington\nTTITLE0=Back\\tin Black\n"
+        "TTITLE1=Rock \\\\ Roll \\q\\\n.\n",
+        TocOf(2));
+    ASSERT_EQ(answer.kind, CddbAnswerKind::Found) << answer.reason;
+    EXPECT_EQ(answer.release.artist, "AC\\DC");
+    // A newline or tab in a name becomes a blank in a list row.
+    EXPECT_EQ(answer.release.title, "Live at Donington");
+    EXPECT_EQ(answer.release.tracks.at(0).title, "Back in Black");
+    EXPECT_EQ(answer.release.tracks.at(1).title, "Rock \\ Roll \\q\\");
+}
+
+// A body cut off in transit must not pass for a whole one: its last names
+// would be missing or cut short.
+TEST(CddbReadTest, AnAnswerWithoutItsTerminatorIsNotTaken) {
+    const CddbReadAnswer read =
+        ParseCddbRead("210 misc 01\r\nDTITLE=Band / Album\r\nTTITLE0=Second Song ", TocOf(2));
+    EXPECT_EQ(read.kind, CddbAnswerKind::Malformed);
+    EXPECT_EQ(read.reason, "the answer ends before its last line");
+    const CddbQueryAnswer query =
+        ParseCddbQuery("210 Found exact matches\r\nrock 7a0c9b09 The Band / First Light\r\n");
+    EXPECT_EQ(query.kind, CddbAnswerKind::Malformed);
+}
+
+TEST(CddbReadTest, AnEntryWithoutAnyNameIsNoMatch) {
+    EXPECT_EQ(
+        ParseCddbRead("210 rock 01\r\n# xmcd\r\nDISCID=01\r\nDYEAR=1999\r\n.\r\n", TocOf(1)).kind,
+        CddbAnswerKind::NotFound);
+}
+
 TEST(CddbReadTest, StatusCodes) {
     EXPECT_EQ(ParseCddbRead("401 rock 7a0c9b09 No such CD entry in database\n", TocOf(1)).kind,
               CddbAnswerKind::NotFound);

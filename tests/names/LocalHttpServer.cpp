@@ -85,13 +85,17 @@ void LocalHttpServer::Answer(Connection& connection, const HttpAnswer& answer) {
     for (const auto& [name, value] : answer.headers) {
         head += name + ": " + value + "\r\n";
     }
-    if (answer.delivery == Delivery::Whole) {
+    if (answer.delivery == Delivery::Whole || answer.delivery == Delivery::CutShort) {
         head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
     }
     connection.socket->write(head + "\r\n");
     switch (answer.delivery) {
         case Delivery::Whole:
             connection.socket->write(answer.body);
+            connection.socket->disconnectFromHost();
+            return;
+        case Delivery::CutShort:
+            connection.socket->write(answer.body.left(answer.body.size() / 2));
             connection.socket->disconnectFromHost();
             return;
         case Delivery::Held:

@@ -27,9 +27,10 @@ struct ReceivedRequest {
 };
 
 enum class Delivery : std::uint8_t {
-    Whole,    // head and body, then the connection closes
-    Held,     // the head only; Drip sends the rest
-    Endless,  // the head without a length, then `endlessBytes` as fast as the client reads
+    Whole,     // head and body, then the connection closes
+    Held,      // the head only; Drip sends the rest
+    Endless,   // the head without a length, then `endlessBytes` as fast as the client reads
+    CutShort,  // the head with the whole length, then half the body, then the connection closes
 };
 
 struct HttpAnswer {

@@ -129,6 +129,16 @@ TEST(MusicBrainzAnswerTest, AnswersThatCannotBeRead) {
     }
 }
 
+// What the service sends for a disc known only from a user's stub.
+TEST(MusicBrainzAnswerTest, ACdStubHoldsNoRelease) {
+    const MusicBrainzReleases answer = ReadMusicBrainzReleases(
+        R"({"id": "x", "title": "Stub Album", "artist": "Stub Artist", "track-count": 1,
+            "tracks": [{"title": "Stub 1", "artist": null, "length": 8000}]})",
+        DISC);
+    EXPECT_FALSE(answer.malformed.has_value());
+    EXPECT_TRUE(answer.releases.empty());
+}
+
 TEST(MusicBrainzAnswerTest, InvalidUtf8IsReplacedAndControlsGo) {
     const QByteArray body =
         "{\"releases\": [{\"title\": \"Bad\xFF\\u0007Name\", \"media\": "

@@ -86,8 +86,9 @@ TEST_F(NetworkNameLookupTest, OneReleaseFromMusicBrainz) {
     ASSERT_EQ(outcomes[0].releases.size(), 1U);
     EXPECT_EQ(outcomes[0].releases[0].title, "First Light");
     ASSERT_EQ(server->Requests().size(), 1U);
-    EXPECT_EQ(server->Requests()[0].target, "/ws/2/discid/" + QByteArray::fromStdString(discId) +
-                                                "?inc=artist-credits+labels+recordings&fmt=json");
+    EXPECT_EQ(server->Requests()[0].target,
+              "/ws/2/discid/" + QByteArray::fromStdString(discId) +
+                  "?inc=artist-credits+labels+recordings&cdstubs=no&fmt=json");
     EXPECT_EQ(server->Requests()[0].userAgent,
               "CorvidPlayer/1.08 ( https://corvid.example/player )");
     EXPECT_FALSE(lookup->Running());
@@ -136,6 +137,38 @@ TEST_F(NetworkNameLookupTest, GnudbIsAskedWhenMusicBrainzKnowsNoRelease) {
                          "+3+150+15150+40150+935&hello=anonymous+localhost+CorvidPlayer+1.08"
                          "&proto=6"))
         << query.data();
+}
+
+// An answer that broke off in transit is not read as a shorter one.
+TEST_F(NetworkNameLookupTest, AnAnswerCutShortIsNotTaken) {
+    Serve([this](const ReceivedRequest&) {
+        return HttpAnswer{200,
+                          R"({"releases": [)" + Release(discId, "First Light") + "]}",
+                          {{"Content-Type", "application/json"}},
+                          Delivery::CutShort};
+    });
+    Find();
+    ASSERT_TRUE(WaitForOutcome());
+    EXPECT_EQ(Failure(), FailureKind::Unreachable);
+}
+
+// When gnudb lists an entry but fails to send it, the user is told so, not
+// that the disc is unknown.
+TEST_F(NetworkNameLookupTest, AnEntryThatCannotBeReadIsReported) {
+    Serve([](const ReceivedRequest& request) {
+        if (request.target.startsWith("/ws/2/")) {
+            return HttpAnswer{404, "{}"};
+        }
+        if (request.target.contains("cmd=cddb+query")) {
+            return HttpAnswer{200, "200 rock 1a0b2c03 The Band / First Light\r\n"};
+        }
+        return HttpAnswer{200, "403 Database entry is corrupt\r\n"};
+    });
+    Find();
+    ASSERT_TRUE(WaitForOutcome());
+    ASSERT_FALSE(outcomes[0].Succeeded());
+    EXPECT_EQ(Failure(), FailureKind::ServerError);
+    EXPECT_EQ(outcomes[0].failure->status, 403);
 }
 
 TEST_F(NetworkNameLookupTest, NotFoundAnywhere) {

@@ -114,6 +114,23 @@ TEST_F(PlayerNamesTest, OneReleaseFoundNamesTheListAtOnceAsAnEdit) {
     EXPECT_EQ(m_windows.MessageBoxes()[0].text, "Do you want to save this tracklist?");
 }
 
+// A release that names the tracks but not the album or its artist leaves
+// those the list had, rather than blanking them.
+TEST_F(PlayerNamesTest, AReleaseWithoutAlbumOrArtistKeepsTheListsOwn) {
+    Start();
+    Window().ReplaceText(res::ALBUM_EDIT, "From The Disc");
+    Window().ReplaceText(res::ARTIST_EDIT, "Disc Artist");
+    m_windows.AnswerNextMessageBox(MessageBoxAnswer::YES);
+    FindNames();
+    ReleaseNames release = NightMusic();
+    release.title.clear();
+    release.artist.clear();
+    Answer({release});
+    EXPECT_EQ(Text(res::ALBUM_EDIT), "From The Disc");
+    EXPECT_EQ(Text(res::ARTIST_EDIT), "Disc Artist");
+    EXPECT_EQ(Rows()[0], "01. The Band - Closer|00:20");
+}
+
 TEST_F(PlayerNamesTest, SeveralReleasesAreOfferedAndTheChosenOneNamesTheList) {
     Start();
     ChooseRow(1);
