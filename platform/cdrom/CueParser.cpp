@@ -167,10 +167,31 @@ class Parser {
     int m_line = 0;
 };
 
+// A line cut to the longest a sheet's line can be, ending on a whole
+// character.
+std::string_view CutToLineLength(std::string_view line) {
+    std::size_t end = MAX_CUE_LINE_BYTES;
+    while (end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0U) == 0x80U) {
+        --end;
+    }
+    return line.substr(0, end);
+}
+
+// Over-long lines that carry only a name or a remark: a tagger's long
+// comment must not keep the disc from playing.
+bool MayBeCut(std::string_view line) {
+    const std::string keyword = UpperCase(TakeWord(line));
+    return keyword != "FILE" && keyword != "TRACK" && keyword != "INDEX" && keyword != "PREGAP" &&
+           keyword != "POSTGAP" && keyword != "FLAGS";
+}
+
 std::optional<CueParseError> Parser::Line(std::string_view line, int lineNumber) {
     m_line = lineNumber;
     if (line.size() > MAX_CUE_LINE_BYTES) {
-        return Error("the line is longer than a cue sheet's line can be (4096 bytes)");
+        if (!MayBeCut(CutToLineLength(line))) {
+            return Error("the line is longer than a cue sheet's line can be (4096 bytes)");
+        }
+        line = CutToLineLength(line);
     }
     if (line.find('\0') != std::string_view::npos) {
         return Error("a NUL byte, which no cue sheet holds");

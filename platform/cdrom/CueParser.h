@@ -124,7 +124,8 @@ std::optional<std::int32_t> ParseCueTime(std::string_view word);
 // not know are passed over. Refuses what cannot describe a disc: a TRACK
 // before any FILE, an INDEX before any TRACK, a time that is not one, indexes
 // that go backwards, an audio track without INDEX 01, more than 99 tracks,
-// more than MAX_FILES files, lines longer than MAX_CUE_LINE_BYTES, NUL bytes.
+// more than MAX_FILES files, lines longer than MAX_CUE_LINE_BYTES (but for
+// names and remarks, which are cut to that length), NUL bytes.
 CueParseResult ParseCueSheet(std::string_view text);
 
 // Parses a sheet that an audio file carries (a CUESHEET tag), as

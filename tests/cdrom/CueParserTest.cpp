@@ -169,6 +169,23 @@ TEST(CueParserTest, QuotesLeftInsideATextStayInIt) {
     }
 }
 
+// A long name or remark is cut, not a reason to refuse the disc; the cut
+// ends on a whole character.
+TEST(CueParserTest, OverlongNamesAndRemarksAreCut) {
+    std::string longTitle;
+    while (longTitle.size() < 6000) {
+        longTitle += "\xC3\xA9";  // two bytes each
+    }
+    const CueParseResult parsed =
+        ParseCueSheet("REM COMMENT \"" + std::string(10000, 'x') + "\"\nTITLE \"x" + longTitle +
+                      "\"\n" + "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+    ASSERT_FALSE(parsed.error.has_value()) << parsed.error->what;
+    const std::string& title = parsed.sheet->texts.title;
+    EXPECT_GT(title.size(), 4000U);
+    EXPECT_LE(title.size(), MAX_CUE_LINE_BYTES);
+    EXPECT_EQ(title.substr(title.size() - 2), "\xC3\xA9");
+}
+
 TEST(CueParserTest, KeepsCdTextRemarksAndTrackDetails) {
     const CueParseResult parsed = ParseCueSheet(
         "REM GENRE \"Progressive Rock\"\r\nREM DATE 1994\r\nREM DISCID 8A0B2C0D\r\n"
@@ -266,7 +283,8 @@ const RefusedCase REFUSED_CASES[] = {
     {"HundredTracks", ManyTracks(100), 200, "more than 99 tracks"},
     {"EmptyFileName", "FILE \"\" WAVE\n", 1, "FILE names no file"},
     {"NulByte", HEAD + std::string("TITLE \"a\0b\"\n", 12) + "INDEX 01 00:00:00\n", 3, "NUL"},
-    {"OverlongLine", "REM " + std::string(5000, 'x') + "\n" + HEAD, 1, "longer than"},
+    {"OverlongFileLine", "FILE \"" + std::string(5000, 'x') + ".wav\" WAVE\n", 1, "longer than"},
+    {"OverlongIndexLine", HEAD + "INDEX 01 " + std::string(5000, '0') + "\n", 3, "longer than"},
     {"LinesEndedByDoubledCarriageReturns",
      "FILE a.wav WAVE\r\r\nTRACK 01 AUDIO\r\r\nINDEX 01 00:60:00\r\r\n", 3,
      "00:60:00 is not a time"},

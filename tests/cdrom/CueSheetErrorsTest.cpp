@@ -87,7 +87,7 @@ const BrokenCase BROKEN_CASES[] = {
      MCIERR_INVALID_DEVICE_NAME, "larger than"},
     {"OverlongLine",
      [](const TemporaryFolder& folder) {
-         return SheetOn(folder, "REM " + std::string(10000, 'x') + "\n" + OneTrackSheet("a.bin"));
+         return SheetOn(folder, "FILE " + std::string(10000, 'x') + "\n" + OneTrackSheet("a.bin"));
      },
      MCIERR_INVALID_DEVICE_NAME, "line 1: the line is longer than"},
     {"NoTrack",
