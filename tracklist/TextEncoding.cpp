@@ -156,19 +156,108 @@ std::size_t CodePointCount(std::string_view utf8) {
     return count;
 }
 
-std::string ListText(std::string_view text, std::size_t maxCodePoints) {
-    std::string decoded = DecodeLine(text);
-    // C0 controls and DEL; the C1 controls are two-byte sequences in UTF-8.
-    std::replace_if(
-        decoded.begin(), decoded.end(),
-        [](char c) { return static_cast<unsigned char>(c) < 0x20U || c == '\x7F'; }, ' ');
-    const std::size_t first = decoded.find_first_not_of(' ');
-    if (first == std::string::npos) {
+std::string WithReplacementCharacters(std::string_view bytes) {
+    constexpr std::string_view REPLACEMENT_CHARACTER = "\xEF\xBF\xBD";
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t offset = 0; offset < bytes.size();) {
+        const std::size_t length = SequenceLength(bytes, offset);
+        if (length == 0) {
+            text += REPLACEMENT_CHARACTER;
+            ++offset;
+            continue;
+        }
+        text.append(bytes.substr(offset, length));
+        offset += length;
+    }
+    return text;
+}
+
+std::string C1ControlsAsWindows1252(std::string_view utf8) {
+    std::string text;
+    text.reserve(utf8.size());
+    for (std::size_t offset = 0; offset < utf8.size(); ++offset) {
+        const auto lead = static_cast<unsigned char>(utf8[offset]);
+        const auto next = offset + 1 < utf8.size() ? static_cast<unsigned char>(utf8[offset + 1])
+                                                   : std::uint8_t{0};
+        if (lead == 0xC2U && next >= 0x80U && next < 0xA0U) {
+            AppendUtf8(text, WINDOWS_1252_HIGH_CONTROLS[next - 0x80U]);
+            ++offset;
+            continue;
+        }
+        text += utf8[offset];
+    }
+    return text;
+}
+
+namespace {
+
+enum class RowCharacter : std::uint8_t { Kept, Blank, Dropped };
+
+// Line breaks become blanks. Controls go, and so do the marks that are
+// invisible yet hide or reorder the text around them (a byte order mark,
+// the bidirectional embeddings, overrides and isolates). The joiners stay:
+// some scripts and emoji need them.
+RowCharacter ClassifyForRow(char32_t codePoint) {
+    if (codePoint == '\t' || codePoint == '\n' || codePoint == '\r' || codePoint == 0x2028 ||
+        codePoint == 0x2029) {
+        return RowCharacter::Blank;
+    }
+    const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
+    const bool embedding = codePoint >= 0x202A && codePoint <= 0x202E;
+    const bool isolate = codePoint >= 0x2066 && codePoint <= 0x2069;
+    if (control || embedding || isolate || codePoint == 0xFEFF) {
+        return RowCharacter::Dropped;
+    }
+    return RowCharacter::Kept;
+}
+
+char32_t CodePointOf(std::string_view sequence) {
+    char32_t codePoint = ReadLead(static_cast<unsigned char>(sequence[0])).bits;
+    for (std::size_t i = 1; i < sequence.size(); ++i) {
+        codePoint = (codePoint << 6U) | (static_cast<unsigned char>(sequence[i]) & 0x3FU);
+    }
+    return codePoint;
+}
+
+std::string TrimmedBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
         return {};
     }
-    const std::size_t last = decoded.find_last_not_of(' ');
-    const std::string_view trimmed = std::string_view(decoded).substr(first, last - first + 1);
-    return std::string(FirstCodePoints(trimmed, maxCodePoints));
+    const std::size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+}  // namespace
+
+std::string RowText(std::string_view utf8, std::size_t maxCodePoints) {
+    std::string text;
+    text.reserve(utf8.size());
+    for (std::size_t offset = 0; offset < utf8.size();) {
+        const std::size_t length = std::max<std::size_t>(1, SequenceLength(utf8, offset));
+        const std::string_view sequence = utf8.substr(offset, length);
+        offset += length;
+        switch (ClassifyForRow(CodePointOf(sequence))) {
+            case RowCharacter::Kept:
+                text.append(sequence);
+                break;
+            case RowCharacter::Blank:
+                text += ' ';
+                break;
+            case RowCharacter::Dropped:
+                break;
+        }
+    }
+    // Trimmed again after the cut, which may leave a blank at the end.
+    return TrimmedBlanks(FirstCodePoints(TrimmedBlanks(text), maxCodePoints));
+}
+
+std::string ListText(std::string_view text, std::size_t maxCodePoints) {
+    // A C1 control in a name is text that was Windows-1252 read as Latin-1
+    // (CD-TEXT says ISO 8859-1, but rippers and authoring tools wrote
+    // Windows-1252): 0x92 meant a closing quote, not a control.
+    return RowText(C1ControlsAsWindows1252(DecodeLine(text)), maxCodePoints);
 }
 
 }  // namespace corvid::tracklist

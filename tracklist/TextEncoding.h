@@ -28,9 +28,23 @@ std::string_view AfterCodePoints(std::string_view utf8, std::size_t count);
 // The number of code points of UTF-8 text.
 std::size_t CodePointCount(std::string_view utf8);
 
-// A name from outside (a disc's CD-TEXT, a cue sheet, a database) as a list
-// can hold it: UTF-8 (Windows-1252 when it is not), each control character a
-// blank, blanks at its ends dropped, and at most `maxCodePoints` code points.
+// Bytes as valid UTF-8: each byte that starts no well-formed sequence
+// becomes U+FFFD.
+std::string WithReplacementCharacters(std::string_view bytes);
+
+// UTF-8 text whose C1 controls (U+0080 to U+009F) are read as the
+// Windows-1252 characters of those byte values.
+std::string C1ControlsAsWindows1252(std::string_view utf8);
+
+// Valid UTF-8 text as one list row shows it: each line break or tab a
+// blank; control characters, byte order marks and the invisible
+// bidirectional controls left out; blanks at its ends dropped; at most
+// `maxCodePoints` code points.
+std::string RowText(std::string_view utf8, std::size_t maxCodePoints);
+
+// A name from a disc's CD-TEXT or a cue sheet as a list can hold it: UTF-8
+// (Windows-1252 when it is not), its C1 controls read as Windows-1252, then
+// as RowText makes it.
 std::string ListText(std::string_view text, std::size_t maxCodePoints);
 
 }  // namespace corvid::tracklist

@@ -50,5 +50,49 @@ TEST(Windows1252ToUtf8, EveryByteGivesValidUtf8OfOneCodePoint) {
     }
 }
 
+struct ListTextCase {
+    const char* name;
+    std::string bytes;
+    std::string shown;
+};
+
+void PrintTo(const ListTextCase& listCase, std::ostream* out) {
+    *out << listCase.name;
+}
+
+const ListTextCase LIST_TEXT_CASES[] = {
+    {"Plain", "  Night Music ", "Night Music"},
+    {"LineBreaksAndTabsAreBlanks", "One\r\nTwo\tThree", "One  Two Three"},
+    {"ControlsGo",
+     "A\x01"
+     "B\x7F"
+     "C",
+     "ABC"},
+    // CD-TEXT authored in Windows-1252 and read by libcdio as Latin-1.
+    {"C1ControlsReadAsWindows1252", "Don\xC2\x92t Stop\xC2\x85 \xC2\x96 Live",
+     "Don\xE2\x80\x99t Stop\xE2\x80\xA6 \xE2\x80\x93 Live"},
+    {"Windows1252Line", "Caf\xE9", "Caf\xC3\xA9"},
+    {"LineSeparatorsAreBlanks", "Top\xE2\x80\xA8Hidden\xE2\x80\xA9Too", "Top Hidden Too"},
+    {"InvisibleMarksGo",
+     "\xEF\xBB\xBF"
+     "Ab\xE2\x80\xAE"
+     "cd\xE2\x81\xA6"
+     "ef",
+     "Abcdef"},
+    {"JoinersStay", "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x8E\xA4",
+     "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x8E\xA4"},
+    {"CutOnAWholeCharacterWithoutATrailingBlank", std::string(19, 'a') + " \xC3\xA9",
+     std::string(19, 'a')},
+};
+
+class ListTextTest : public ::testing::TestWithParam<ListTextCase> {};
+
+TEST_P(ListTextTest, ShowsANameInOneRow) {
+    EXPECT_EQ(ListText(GetParam().bytes, 20), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ListTextTest, ::testing::ValuesIn(LIST_TEXT_CASES),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace corvid::tracklist
