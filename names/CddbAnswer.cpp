@@ -263,8 +263,11 @@ CddbQueryAnswer ParseCddbQuery(std::string_view body) {
             answer.matches.push_back(*match);
         }
     } else if (status->code == MATCH_LIST || status->code == INEXACT_MATCH_LIST) {
+        const DiscMatch kind =
+            status->code == INEXACT_MATCH_LIST ? DiscMatch::Inexact : DiscMatch::Exact;
         while (const auto line = lines.Next()) {
-            if (const auto match = ReadMatch(*line)) {
+            if (auto match = ReadMatch(*line)) {
+                match->match = kind;
                 answer.matches.push_back(*match);
             }
         }

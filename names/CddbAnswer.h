@@ -26,6 +26,7 @@ struct CddbMatch {
     std::string category;
     std::string discId;
     std::string title;  // "Artist / Album", as the server lists it
+    DiscMatch match = DiscMatch::Exact;
 
     bool operator==(const CddbMatch&) const = default;
 };

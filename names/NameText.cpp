@@ -59,6 +59,9 @@ std::string ChooserRowText(const ReleaseNames& release) {
         AppendPart(row, "disc " + std::to_string(release.mediumPosition) + " of " +
                             std::to_string(release.mediumCount));
     }
+    if (release.match == DiscMatch::Inexact) {
+        AppendPart(row, "tracks differ from this disc");
+    }
     return row;
 }
 

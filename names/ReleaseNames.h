@@ -8,6 +8,10 @@ namespace corvid::names {
 
 enum class NameSource : std::uint8_t { MusicBrainz, Gnudb };
 
+// Whether the database found the disc by its own table of contents, or
+// offered a disc whose tracks differ (gnudb's inexact matches).
+enum class DiscMatch : std::uint8_t { Exact, Inexact };
+
 struct TrackNames {
     int number = 0;  // the disc's track number
     std::string title;
@@ -21,6 +25,7 @@ struct TrackNames {
 // empty, a number it leaves out is 0.
 struct ReleaseNames {
     NameSource source = NameSource::MusicBrainz;
+    DiscMatch match = DiscMatch::Exact;
     std::string releaseId;  // MusicBrainz release id; "<category>/<disc id>" at gnudb
     std::string title;
     std::string artist;

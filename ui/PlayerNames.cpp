@@ -89,8 +89,12 @@ void CPlayerDlg::TakeNamesFound(const names::LookupOutcome& outcome, unsigned li
 
 std::optional<std::size_t> CPlayerDlg::ChooseRelease(
     const std::vector<names::ReleaseNames>& releases) {
-    if (releases.size() <= 1) {
-        return releases.empty() ? std::nullopt : std::optional<std::size_t>(0);
+    if (releases.empty()) {
+        return std::nullopt;
+    }
+    // Another disc's names are never taken without the user seeing them.
+    if (releases.size() == 1 && releases.front().match == names::DiscMatch::Exact) {
+        return 0;
     }
     std::vector<std::string> rows;
     rows.reserve(releases.size());

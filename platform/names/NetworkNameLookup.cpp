@@ -149,6 +149,7 @@ void NetworkNameLookup::ReadNextGnudbEntry() {
     }
     const CddbMatch match = gnudbMatches.front();
     gnudbMatches.pop_front();
+    readingMatch = match.match;
     retried = false;
     Send(Request{Server::GnudbRead, CddbUrl("cddb read " + match.category + " " + match.discId)});
 }
@@ -298,6 +299,7 @@ void NetworkNameLookup::TakeGnudbRead(int status) {
     CddbReadAnswer answer = ParseCddbRead(std::string_view(body.constData(), body.size()), toc);
     switch (answer.kind) {
         case CddbAnswerKind::Found:
+            answer.release.match = readingMatch;
             found.push_back(std::move(answer.release));
             break;
         case CddbAnswerKind::NotFound:

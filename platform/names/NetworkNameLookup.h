@@ -98,6 +98,7 @@ class NetworkNameLookup final : public QObject, public NameLookup {
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply{nullptr, ReplyDeleter{this}};
     QByteArray body;
     std::deque<CddbMatch> gnudbMatches;
+    DiscMatch readingMatch = DiscMatch::Exact;  // of the entry being read
     std::vector<ReleaseNames> found;
     // Why the first gnudb entry that could not be read was not, told when
     // no entry could be.

@@ -128,6 +128,7 @@ TEST_F(NetworkNameLookupTest, GnudbIsAskedWhenMusicBrainzKnowsNoRelease) {
     ASSERT_TRUE(outcomes[0].Succeeded());
     ASSERT_EQ(outcomes[0].releases.size(), 1U);
     EXPECT_EQ(outcomes[0].releases[0].source, NameSource::Gnudb);
+    EXPECT_EQ(outcomes[0].releases[0].match, DiscMatch::Inexact);
     EXPECT_EQ(outcomes[0].releases[0].tracks.at(2).title, "Closing");
     ASSERT_EQ(server->Requests().size(), 4U);
     const QByteArray query = server->Requests()[1].target;

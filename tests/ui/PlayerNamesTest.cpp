@@ -143,6 +143,21 @@ TEST_F(PlayerNamesTest, SeveralReleasesAreOfferedAndTheChosenOneNamesTheList) {
     EXPECT_EQ(Rows()[0], "01. Closer (2011)|00:20");
 }
 
+// An inexact match is another disc's names: even alone it is offered, not
+// taken, and the chooser says its tracks differ.
+TEST_F(PlayerNamesTest, ALoneInexactMatchIsOfferedNotTaken) {
+    Start();
+    ChooseRow(std::nullopt);
+    FindNames();
+    ReleaseNames other = NightMusic();
+    other.match = names::DiscMatch::Inexact;
+    Answer({other});
+    ASSERT_EQ(m_chooserRows.size(), 1U);
+    EXPECT_NE(m_chooserRows[0].find("tracks differ from this disc"), std::string::npos);
+    EXPECT_NE(Text(res::ALBUM_EDIT), "Night Music");
+    EXPECT_FALSE(m_player->IsModified());
+}
+
 TEST_F(PlayerNamesTest, CancellingTheChooserChangesNothing) {
     Start();
     ChooseRow(std::nullopt);
