@@ -18,6 +18,9 @@ constexpr auto Handler = &CallHandler<Method, CNamesChooserDlg>;
 constexpr std::array CHOOSER_MESSAGE_MAP = {
     Entry{window::WM_NOTIFY, window::NM_DBLCLK, res::RELEASE_LIST,
           Handler<&CNamesChooserDlg::OnDblClickList>},
+    // The list keeps Enter from the default button: it takes the row itself.
+    Entry{window::WM_NOTIFY, window::NM_RETURN, res::RELEASE_LIST,
+          Handler<&CNamesChooserDlg::OnDblClickList>},
 };
 
 // Wide enough for "Artist - Title, 1999, GB, CD, Label CAT 123, disc 2 of 3".

@@ -158,6 +158,16 @@ TEST_F(PlayerNamesTest, ALoneInexactMatchIsOfferedNotTaken) {
     EXPECT_FALSE(m_player->IsModified());
 }
 
+TEST_F(PlayerNamesTest, EnterInTheChooserTakesTheSelectedRow) {
+    Start();
+    m_windows.ScriptDialog(res::NAMES_CHOOSER_DIALOG_ID, [](headless::HeadlessDialog& chooser) {
+        chooser.ListControl(res::RELEASE_LIST).TakeRowByKeyboard(1);
+    });
+    FindNames();
+    Answer({NightMusic(), Remaster()});
+    EXPECT_EQ(Text(res::ALBUM_EDIT), "Night Music (Remastered)");
+}
+
 TEST_F(PlayerNamesTest, CancellingTheChooserChangesNothing) {
     Start();
     ChooseRow(std::nullopt);
