@@ -59,6 +59,11 @@ std::string ChooserRowText(const ReleaseNames& release) {
         AppendPart(row, "disc " + std::to_string(release.mediumPosition) + " of " +
                             std::to_string(release.mediumCount));
     }
+    // gnudb files one disc under several categories; the category is what
+    // tells such rows apart.
+    if (release.source == NameSource::Gnudb) {
+        AppendPart(row, "gnudb " + release.releaseId.substr(0, release.releaseId.find('/')));
+    }
     if (release.match == DiscMatch::Inexact) {
         AppendPart(row, "tracks differ from this disc");
     }

@@ -73,6 +73,18 @@ TEST(ChooserRowTextTest, LeavesOutWhatIsUnknown) {
     EXPECT_EQ(ChooserRowText(release), "Nights, CAT-9");
 }
 
+TEST(ChooserRowTextTest, GnudbRowsSayTheirCategoryAndAnInexactMatch) {
+    ReleaseNames release;
+    release.source = NameSource::Gnudb;
+    release.artist = "The Band";
+    release.title = "Nights";
+    release.releaseId = "rock/7a0c9b09";
+    EXPECT_EQ(ChooserRowText(release), "The Band - Nights, gnudb rock");
+    release.match = DiscMatch::Inexact;
+    EXPECT_EQ(ChooserRowText(release),
+              "The Band - Nights, gnudb rock, tracks differ from this disc");
+}
+
 TEST(FailureMessageTest, SentencesTheWindowShows) {
     LookupFailure failure;
     failure.server = "musicbrainz.org";
